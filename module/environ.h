@@ -1,0 +1,36 @@
+// The settings record and its registry store.
+#ifndef CHIMORA_ENVIRON_H
+#define CHIMORA_ENVIRON_H
+
+#include <windows.h>
+
+// The user's five settings, kept under HKCU\Software\Quillet\TimeSignal.
+// Created once at load (which reads them) and saved at unload and after OK.
+class Environ {
+public:
+    char WaveName[MAX_PATH];  // .wav to play, system code page; empty = silent
+    LONG Interval;            // seconds; -1 = none
+    LONG Enable;              // nonzero: the timer runs
+    LONG SignalType;          // 0: once per interval step; nonzero: strike the hour
+    LONG TimeType;            // 0: twelve-hour count; nonzero: twenty-four-hour
+    HINSTANCE Instance;       // where the key and value names are loaded from
+
+    // Stores the instance handle and loads the settings from the registry.
+    explicit Environ(HINSTANCE instance);
+    // Saves the settings to the registry.
+    ~Environ();
+
+    // Reads the five values; each missing or malformed one gets its default.
+    void LoadFromRegistry();
+    // Writes the five values. Returns the error of opening the key when that
+    // fails, else the result of closing it (0 on success).
+    LONG SaveToRegistry();
+
+private:
+    LONG OpenKey(HKEY* key);
+    void LoadValueName(UINT id, char* name);
+    LONG QueryNumber(HKEY key, UINT nameId, LONG fallback);
+    void SaveNumber(HKEY key, UINT nameId, LONG value);
+};
+
+#endif

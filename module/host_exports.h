@@ -1,0 +1,33 @@
+// The seven exports through which the host drives the module.
+#ifndef CHIMORA_HOST_EXPORTS_H
+#define CHIMORA_HOST_EXPORTS_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Always 1: tells the host that this library is one of its modules.
+int WINAPI QueryVTAModule(void);
+// Hands over the host's main window, which owns the timer and the dialog.
+// Must come before StartModule and Setting.
+void WINAPI SetParentWindow(HWND window);
+// The stored Enable value as it is; nonzero means enabled.
+int WINAPI IsModuleEnable(void);
+// Copies the module title into title (at least 80 bytes) and returns its
+// length, 0 when it cannot be loaded.
+int WINAPI GetTitleName(char* title);
+// Runs the settings dialog over the host window; returns its end code
+// (1 after OK, 0 after Cancel or close).
+int WINAPI Setting(void);
+// Arms the minute timer; 1 when armed, 0 when the module is disabled.
+int WINAPI StartModule(void);
+// Kills the minute timer; nonzero when a timer was removed.
+int WINAPI StopModule(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

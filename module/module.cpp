@@ -1,0 +1,125 @@
+// Entry point, the process-wide module object and the host exports.
+#include "module.h"
+
+#include <new>
+
+#include "../dialog/settings_dialog.h"
+#include "../resources/resource_ids.h"
+#include "../utilities/strings.h"
+#include "environ.h"
+#include "host_exports.h"
+
+enum { TITLE_LIMIT = 80 };
+
+VTAdModule* ProcessModule = NULL;
+
+VTAdModule::VTAdModule(HINSTANCE instance)
+{
+    ParentWindow = NULL;
+    Instance = instance;
+    Settings = new (std::nothrow) Environ(instance);
+    LastHour = -1;
+    LastMinute = -1;
+    LastSecond = -1;
+}
+
+VTAdModule::~VTAdModule()
+{
+    KillMinuteTimer();
+    delete Settings;
+}
+
+// Creates the module, with its settings record, at process attach; saves
+// and frees it at detach. Never refuses the load.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    (void)reserved;
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        InitLeadByteSet();
+        ProcessModule = new (std::nothrow) VTAdModule(instance);
+        // A module without its record cannot serve any export.
+        if (ProcessModule && !ProcessModule->Settings) {
+            delete ProcessModule;
+            ProcessModule = NULL;
+        }
+        break;
+    case DLL_PROCESS_DETACH:
+        delete ProcessModule;
+        ProcessModule = NULL;
+        break;
+    }
+    return TRUE;
+}
+
+int WINAPI QueryVTAModule(void)
+{
+    return 1;
+}
+
+void WINAPI SetParentWindow(HWND window)
+{
+    if (ProcessModule)
+        ProcessModule->ParentWindow = window;
+}
+
+int WINAPI IsModuleEnable(void)
+{
+    if (!ProcessModule)
+        return 0;
+    return ProcessModule->Settings->Enable;
+}
+
+int WINAPI GetTitleName(char* title)
+{
+    if (!ProcessModule)
+        return 0;
+    return LoadStringA(ProcessModule->Instance, IDS_TITLE, title, TITLE_LIMIT);
+}
+
+// Kills the timer for the dialog's lifetime. A nonzero end code (OK, or a
+// dialog that could not be created) saves the record and arms or stops the
+// timer by Enable; Cancel gives the timer back as it was before.
+int WINAPI Setting(void)
+{
+    VTAdModule* module = ProcessModule;
+    SettingsDialog* dialog;
+    BOOL wasRunning;
+    int result;
+
+    if (!module)
+        return 0;
+    wasRunning = module->KillMinuteTimer();
+    dialog = new (std::nothrow) SettingsDialog;
+    if (!dialog) {
+        if (wasRunning)
+            module->ArmMinuteTimer();
+        return 0;
+    }
+    result = dialog->Run(*module);
+    if (result != 0) {
+        module->Settings->SaveToRegistry();
+        if (module->Settings->Enable)
+            module->ArmMinuteTimer();
+        else
+            module->KillMinuteTimer();
+    } else if (wasRunning) {
+        module->ArmMinuteTimer();
+    }
+    delete dialog;
+    return result;
+}
+
+int WINAPI StartModule(void)
+{
+    if (!ProcessModule)
+        return 0;
+    return ProcessModule->ArmMinuteTimer();
+}
+
+int WINAPI StopModule(void)
+{
+    if (!ProcessModule)
+        return 0;
+    return ProcessModule->KillMinuteTimer();
+}

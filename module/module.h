@@ -1,0 +1,37 @@
+// The one module object of the process and the host's view of it.
+#ifndef CHIMORA_MODULE_H
+#define CHIMORA_MODULE_H
+
+#include <windows.h>
+
+class Environ;
+
+// Created at process attach, destroyed at process detach. Reached by the
+// exports and the timer callback through ProcessModule.
+class VTAdModule {
+public:
+    HWND ParentWindow;   // host's main window: owns the timer and the dialog
+    HINSTANCE Instance;  // the library's own instance handle
+    Environ* Settings;   // owned settings record
+    SHORT LastHour;      // local time seen by the minute gate at the last tick;
+    SHORT LastMinute;    // -1 before the first tick
+    SHORT LastSecond;
+
+    // Creates the settings record (which loads it) for the given instance.
+    // Settings is null when the record could not be allocated.
+    explicit VTAdModule(HINSTANCE instance);
+    // Kills the timer and destroys the record, which saves it.
+    ~VTAdModule();
+
+    // Scheduler (scheduler.cpp).
+    int ArmMinuteTimer();
+    BOOL KillMinuteTimer();
+    void OnTick();
+    int IsSignalMinute();
+};
+
+// The process-wide module object; null before attach, after detach, or when
+// it could not be created.
+extern VTAdModule* ProcessModule;
+
+#endif

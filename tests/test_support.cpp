@@ -1,0 +1,104 @@
+#include "test_support.h"
+
+std::string ModulePath()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + "Chimora.vxm";
+}
+
+LoadedModule::LoadedModule() : handle(NULL) {}
+
+LoadedModule::~LoadedModule() { Unload(); }
+
+bool LoadedModule::Load()
+{
+    handle = LoadLibraryA(ModulePath().c_str());
+    return handle != NULL;
+}
+
+void LoadedModule::Unload()
+{
+    if (handle)
+        FreeLibrary(handle);
+    handle = NULL;
+}
+
+void DeleteSettingsKey()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, CHIMORA_KEY);
+    RegDeleteKeyA(HKEY_CURRENT_USER, CHIMORA_KEY);
+}
+
+bool SettingsKeyExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, CHIMORA_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, CHIMORA_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL)
+        != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void WriteSettingsDword(const char* name, DWORD value)
+{
+    WriteSettingsValue(name, REG_DWORD, &value, sizeof(value));
+}
+
+bool ReadSettingsValue(const char* name, DWORD* type, std::vector<BYTE>* data)
+{
+    HKEY key;
+    DWORD size = 0;
+    bool found = false;
+
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, CHIMORA_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    if (RegQueryValueExA(key, name, NULL, type, NULL, &size) == ERROR_SUCCESS) {
+        data->assign(size, 0);
+        found = RegQueryValueExA(key, name, NULL, type, data->data(), &size) == ERROR_SUCCESS;
+        data->resize(size);
+    }
+    RegCloseKey(key);
+    return found;
+}
+
+static LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HostWindow::HostWindow()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = HostWindowProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "ChimoraTestHost";
+    RegisterClassA(&wc);  // fails harmlessly when already registered
+    handle = CreateWindowA("ChimoraTestHost", "host", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240,
+                           NULL, NULL, wc.hInstance, NULL);
+}
+
+HostWindow::~HostWindow()
+{
+    if (handle)
+        DestroyWindow(handle);
+}
+
+std::string Ansi(const char* utf8)
+{
+    wchar_t wide[1024];
+    char narrow[2048];
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 1024);
+    int m = WideCharToMultiByte(CP_ACP, 0, wide, n, narrow, sizeof(narrow), NULL, NULL);
+    return std::string(narrow, m > 0 ? m - 1 : 0);
+}

@@ -1,0 +1,59 @@
+// Shared by the test programs: load the built module the way the host does,
+// and set up or read its registry key.
+#ifndef CHIMORA_TEST_SUPPORT_H
+#define CHIMORA_TEST_SUPPORT_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The settings key under HKEY_CURRENT_USER.
+#define CHIMORA_KEY "Software\\Quillet\\TimeSignal"
+
+// The installable module file, in the test program's own folder.
+std::string ModulePath();
+
+// The module loaded with LoadLibraryA; exports found by undecorated name.
+class LoadedModule {
+public:
+    HMODULE handle;
+
+    LoadedModule();
+    ~LoadedModule();
+    bool Load();     // loads ModulePath(); false on failure
+    void Unload();   // FreeLibrary, if loaded
+
+    // The export of that name, or null.
+    template <typename F> F Export(const char* name) const
+    {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
+    }
+};
+
+// Host exports, for typed look-ups.
+typedef int(WINAPI* IntFn)(void);
+typedef void(WINAPI* SetParentWindowFn)(HWND);
+typedef int(WINAPI* GetTitleNameFn)(char*);
+
+// Registry helpers on CHIMORA_KEY.
+void DeleteSettingsKey();
+bool SettingsKeyExists();
+void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size);
+void WriteSettingsDword(const char* name, DWORD value);
+// Reads a value: false when missing; type and raw bytes otherwise.
+bool ReadSettingsValue(const char* name, DWORD* type, std::vector<BYTE>* data);
+
+// A plain top-level window on the calling thread, standing in for the
+// host's main window; destroyed with the object.
+class HostWindow {
+public:
+    HWND handle;
+    HostWindow();
+    ~HostWindow();
+};
+
+// Bytes of a UTF-8 text converted to the ANSI code page.
+std::string Ansi(const char* utf8);
+
+#endif

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the module and its tests, and runs them
+# under Wine. Usage: tools/test.sh [build-dir]
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+
+bash "$root/tools/install.sh"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-mingw32.cmake" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j "$(nproc)"
+
+# The tests share one Wine prefix and its registry: one at a time.
+status=0
+ctest --test-dir "$build" --output-on-failure -j1 || status=$?
+
+# Leave no Wine or Xvfb processes of this prefix behind.
+WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+if [ -f "$build/wineprefix/.xvfb" ]; then
+    read -r _ pid < "$build/wineprefix/.xvfb"
+    kill "$pid" 2>/dev/null || true
+    rm -f "$build/wineprefix/.xvfb"
+fi
+exit $status
