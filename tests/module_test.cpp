@@ -1,12 +1,300 @@
+// The module as the host sees it: its export and import tables, the host
+// exports, and the settings it keeps in the registry across load and unload.
 #include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <set>
+#include <string>
+#include <vector>
 
 #include "tests/test_support.h"
 
-TEST(Module, Loads)
+namespace {
+
+// The mapped image's headers and one of its data directories.
+const IMAGE_DATA_DIRECTORY& Directory(HMODULE module, int index)
+{
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    return nt->OptionalHeader.DataDirectory[index];
+}
+
+template <typename T> const T* At(HMODULE module, DWORD rva)
+{
+    return reinterpret_cast<const T*>(reinterpret_cast<const BYTE*>(module) + rva);
+}
+
+const char* const kHostExports[] = {
+    "QueryVTAModule", "SetParentWindow", "IsModuleEnable", "GetTitleName",
+    "Setting", "StartModule", "StopModule",
+};
+
+TEST(ExportTable, NamesTheDllAndHoldsUndecoratedHostExportsAtOrdinals1To7)
 {
     LoadedModule module;
     ASSERT_TRUE(module.Load());
-    IntFn query = module.Export<IntFn>("QueryVTAModule");
-    ASSERT_NE(query, nullptr);
-    EXPECT_EQ(query(), 1);
+    const IMAGE_DATA_DIRECTORY& dir = Directory(module.handle, IMAGE_DIRECTORY_ENTRY_EXPORT);
+    ASSERT_NE(dir.VirtualAddress, 0u);
+    const IMAGE_EXPORT_DIRECTORY* exports = At<IMAGE_EXPORT_DIRECTORY>(module.handle, dir.VirtualAddress);
+
+    EXPECT_STREQ(At<char>(module.handle, exports->Name), "Chimora.dll");
+
+    const DWORD* names = At<DWORD>(module.handle, exports->AddressOfNames);
+    const WORD* ordinals = At<WORD>(module.handle, exports->AddressOfNameOrdinals);
+    std::set<std::string> seen;
+    for (DWORD i = 0; i < exports->NumberOfNames; i++) {
+        std::string name = At<char>(module.handle, names[i]);
+        DWORD ordinal = exports->Base + ordinals[i];
+        SCOPED_TRACE(name);
+        EXPECT_EQ(name.find('@'), std::string::npos) << "decorated export";
+        for (DWORD k = 0; k < 7; k++)
+            if (name == kHostExports[k])
+                EXPECT_EQ(ordinal, k + 1);
+        seen.insert(name);
+    }
+    for (const char* name : kHostExports) {
+        EXPECT_TRUE(seen.count(name)) << name << " not exported";
+        EXPECT_NE(GetProcAddress(module.handle, name), nullptr) << name;
+    }
 }
+
+// Only Windows' own libraries may be imported: every one of them must have
+// been loaded from the system folder, none from beside the module.
+TEST(ImportTable, ImportsOnlySystemLibraries)
+{
+    LoadedModule module;
+    ASSERT_TRUE(module.Load());
+    char system[MAX_PATH];
+    UINT systemLength = GetSystemDirectoryA(system, sizeof(system));
+    ASSERT_GT(systemLength, 0u);
+
+    const IMAGE_DATA_DIRECTORY& dir = Directory(module.handle, IMAGE_DIRECTORY_ENTRY_IMPORT);
+    ASSERT_NE(dir.VirtualAddress, 0u);
+    int count = 0;
+    for (const IMAGE_IMPORT_DESCRIPTOR* d = At<IMAGE_IMPORT_DESCRIPTOR>(module.handle, dir.VirtualAddress);
+         d->Name != 0; d++, count++) {
+        const char* name = At<char>(module.handle, d->Name);
+        SCOPED_TRACE(name);
+        HMODULE imported = GetModuleHandleA(name);
+        ASSERT_NE(imported, nullptr);
+        char path[MAX_PATH];
+        DWORD length = GetModuleFileNameA(imported, path, sizeof(path));
+        ASSERT_GT(length, systemLength);
+        EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, systemLength, system, systemLength),
+                  CSTR_EQUAL) << path;
+        EXPECT_EQ(path[systemLength], '\\') << path;
+    }
+    EXPECT_GT(count, 0);
+}
+
+// A fresh key, then the module loaded as the host loads it.
+class HostCalls : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteSettingsKey(); }
+    void TearDown() override
+    {
+        module.Unload();
+        DeleteSettingsKey();
+    }
+    void Load() { ASSERT_TRUE(module.Load()); }
+    int Call(const char* name) { return module.Export<IntFn>(name)(); }
+
+    LoadedModule module;
+};
+
+TEST_F(HostCalls, TitleIsTheCodePage932Text)
+{
+    ASSERT_EQ(GetACP(), 932u) << "tests must run in code page 932";
+    Load();
+    GetTitleNameFn getTitle = module.Export<GetTitleNameFn>("GetTitleName");
+    char title[80];
+    memset(title, 0x55, sizeof(title));
+    ASSERT_EQ(getTitle(title), 27);
+    // 時報モジュール, an ideographic space, Version3.00
+    const char expected[] = "\x8E\x9E\x95\xF1\x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B\x81\x40"
+                            "Version3.00";
+    EXPECT_EQ(std::string(title, 28), std::string(expected, 28));
+}
+
+TEST_F(HostCalls, AnswersBeforeTheParentWindowIsKnown)
+{
+    Load();
+    EXPECT_EQ(Call("QueryVTAModule"), 1);
+    EXPECT_EQ(Call("IsModuleEnable"), 0);
+}
+
+TEST_F(HostCalls, StartAndStopFollowEnableAndTheTimer)
+{
+    HostWindow host;
+    ASSERT_NE(host.handle, nullptr);
+
+    Load();
+    module.Export<SetParentWindowFn>("SetParentWindow")(host.handle);
+    EXPECT_EQ(Call("StopModule"), 0) << "no timer armed yet";
+    EXPECT_EQ(Call("StartModule"), 0) << "disabled module";
+    EXPECT_EQ(Call("StopModule"), 0) << "a disabled start arms nothing";
+    module.Unload();
+
+    WriteSettingsDword("Enable", 1);
+    Load();
+    module.Export<SetParentWindowFn>("SetParentWindow")(host.handle);
+    EXPECT_EQ(Call("StartModule"), 1);
+    EXPECT_NE(Call("StopModule"), 0) << "the start armed the timer";
+    EXPECT_EQ(Call("StopModule"), 0) << "and the stop removed it";
+}
+
+// --- Settings kept in the registry --------------------------------------
+
+struct Saved {
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+Saved ReadSaved(const char* name)
+{
+    Saved saved = {REG_NONE, {}};
+    EXPECT_TRUE(ReadSettingsValue(name, &saved.type, &saved.data)) << name << " missing";
+    return saved;
+}
+
+void ExpectSavedDword(const char* name, DWORD value)
+{
+    SCOPED_TRACE(name);
+    Saved saved = ReadSaved(name);
+    EXPECT_EQ(saved.type, static_cast<DWORD>(REG_DWORD));
+    ASSERT_EQ(saved.data.size(), 4u);
+    DWORD stored;
+    memcpy(&stored, saved.data.data(), 4);
+    EXPECT_EQ(stored, value);
+}
+
+// WaveName goes out as the whole 260-byte field: the path, then zeros.
+void ExpectSavedWave(const char* path)
+{
+    Saved saved = ReadSaved("WaveName");
+    EXPECT_EQ(saved.type, static_cast<DWORD>(REG_SZ));
+    ASSERT_EQ(saved.data.size(), 260u);
+    std::vector<BYTE> expected(260, 0);
+    memcpy(expected.data(), path, strlen(path));
+    EXPECT_EQ(saved.data, expected);
+}
+
+class SettingsStore : public HostCalls {
+protected:
+    // Load and unload without any other call: the unload writes the record.
+    void LoadAndUnload()
+    {
+        Load();
+        module.Unload();
+    }
+};
+
+TEST_F(SettingsStore, EmptyRegistryGetsTheKeyAndAllFiveDefaults)
+{
+    Load();
+    EXPECT_TRUE(SettingsKeyExists()) << "loading creates the key";
+    EXPECT_EQ(Call("IsModuleEnable"), 0);
+    module.Unload();
+
+    ExpectSavedDword("Enable", 0);
+    ExpectSavedDword("SignalType", 0);
+    ExpectSavedDword("Interval", 0xFFFFFFFF);
+    ExpectSavedDword("TimeType", 0);
+    ExpectSavedWave("");
+}
+
+TEST_F(SettingsStore, StoredValuesSurviveAndAMissingIntervalIsNone)
+{
+    const char path[] = "C:\\Sounds\\chime.wav";  // short: stored with its own length
+    WriteSettingsDword("Enable", 1);
+    WriteSettingsDword("SignalType", 1);
+    WriteSettingsDword("TimeType", 1);
+    WriteSettingsValue("WaveName", REG_SZ, path, sizeof(path));
+
+    Load();
+    EXPECT_EQ(Call("IsModuleEnable"), 1);
+    module.Unload();
+
+    ExpectSavedDword("Enable", 1);
+    ExpectSavedDword("SignalType", 1);
+    ExpectSavedDword("Interval", 0xFFFFFFFF);
+    ExpectSavedDword("TimeType", 1);
+    ExpectSavedWave(path);
+
+    // And the 260-byte form reads back as the same path.
+    LoadAndUnload();
+    ExpectSavedWave(path);
+}
+
+TEST_F(SettingsStore, EnableIsReportedExactlyAsStored)
+{
+    WriteSettingsDword("Enable", 5);
+    WriteSettingsDword("Interval", 900);
+    Load();
+    EXPECT_EQ(Call("IsModuleEnable"), 5);
+    module.Unload();
+    ExpectSavedDword("Enable", 5);
+    ExpectSavedDword("Interval", 900);
+}
+
+// Values of the right name that cannot be used as they stand.
+struct MalformedCase {
+    const char* name;
+    const char* value;     // value name written
+    DWORD type;
+    std::vector<BYTE> data;
+    DWORD expectEnable;    // what the unload then writes back
+    DWORD expectInterval;
+    const char* expectWave;
+};
+
+std::vector<BYTE> Bytes(const char* text, size_t size)
+{
+    std::vector<BYTE> bytes(size, 0);
+    memcpy(bytes.data(), text, strlen(text) < size ? strlen(text) : size);
+    return bytes;
+}
+
+std::vector<BYTE> Dword(DWORD value)
+{
+    return std::vector<BYTE>(reinterpret_cast<BYTE*>(&value), reinterpret_cast<BYTE*>(&value) + 4);
+}
+
+TEST_F(SettingsStore, MalformedValuesLoadAsTheirDefaults)
+{
+    std::vector<BYTE> unterminated(260, 'a');
+    std::vector<BYTE> tooLong = Bytes("", 300);
+    memset(tooLong.data(), 'b', 299);
+    std::vector<BYTE> tail = Bytes("C:\\a.wav", 260);
+    memset(tail.data() + 20, 'X', 200);  // leftovers after the terminator
+
+    const MalformedCase cases[] = {
+        {"path without terminator", "WaveName", REG_SZ, unterminated, 0, 0xFFFFFFFF, ""},
+        {"path longer than the field", "WaveName", REG_SZ, tooLong, 0, 0xFFFFFFFF, ""},
+        {"path as binary", "WaveName", REG_BINARY, Bytes("C:\\a.wav", 9), 0, 0xFFFFFFFF, ""},
+        {"path as expandable string", "WaveName", REG_EXPAND_SZ, Bytes("C:\\a.wav", 9), 0, 0xFFFFFFFF, ""},
+        {"bytes after the terminator", "WaveName", REG_SZ, tail, 0, 0xFFFFFFFF, "C:\\a.wav"},
+        {"enable as binary", "Enable", REG_BINARY, Dword(1), 0, 0xFFFFFFFF, ""},
+        {"enable as string", "Enable", REG_SZ, Bytes("1", 2), 0, 0xFFFFFFFF, ""},
+        {"enable of two bytes", "Enable", REG_DWORD, Bytes("\x01", 2), 0, 0xFFFFFFFF, ""},
+        {"interval as binary", "Interval", REG_BINARY, Dword(900), 0, 0xFFFFFFFF, ""},
+        {"interval of eight bytes", "Interval", REG_QWORD, Bytes("\x84\x03", 8), 0, 0xFFFFFFFF, ""},
+        {"interval stored as none", "Interval", REG_DWORD, Dword(0xFFFFFFFF), 0, 0xFFFFFFFF, ""},
+        {"well-formed enable", "Enable", REG_DWORD, Dword(1), 1, 0xFFFFFFFF, ""},
+    };
+    for (const MalformedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        WriteSettingsValue(c.value, c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
+        Load();
+        EXPECT_EQ(static_cast<DWORD>(Call("IsModuleEnable")), c.expectEnable);
+        module.Unload();
+        ExpectSavedDword("Enable", c.expectEnable);
+        ExpectSavedDword("Interval", c.expectInterval);
+        ExpectSavedWave(c.expectWave);
+    }
+}
+
+}  // namespace
