@@ -48,15 +48,25 @@ int WINAPI lstrxcpy(char* dest, const char* src, int stop, int count)
 }
 
 // Copies src without its trailing run of trim bytes, at most limit + 1 bytes.
+// A double-byte character counts as one unit, so one whose second byte
+// equals the trim byte is kept whole.
 static int CopyTrimmed(char* dest, const char* src, int limit, char trim)
 {
-    int n = lstrlenA(src) - 1;
+    int last = -1;  // last byte of the last unit that is not trimmed
+    int i = 0;
+    int n;
 
-    while (n >= 0 && src[n] == trim)
-        n--;
-    if (n > limit)
-        n = limit;
-    n++;
+    while (src[i]) {
+        if (IsMultiByteChar(src + i)) {
+            last = i + 1;
+            i += 2;
+            continue;
+        }
+        if (src[i] != trim)
+            last = i;
+        i++;
+    }
+    n = (last < limit ? last : limit) + 1;
     if (n < 0)
         n = 0;
     CopyMemory(dest, src, n);
