@@ -28,6 +28,7 @@ public:
     BOOL KillMinuteTimer();
     void OnTick();
     int IsSignalMinute();
+    void StrikeHour(const char* path);
 };
 
 // The process-wide module object; null before attach, after detach, or when
