@@ -1,0 +1,1096 @@
+// The settings dialog as a user meets it: the host calls Setting on its GUI
+// thread, and a second thread reads the dialog, clicks, types and closes it
+// with the messages that a user's input produces. Afterwards the tests look
+// at Setting's result, the registry and the minute timer. The calls that
+// the module makes to HTML Help, the file chooser and the sound player are
+// watched through its import address table.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
+#include <htmlhelp.h>
+#include <mmsystem.h>
+#include <shlobj.h>
+
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/dialog_driver.h"
+#include "tests/import_hook.h"
+#include "tests/test_support.h"
+
+namespace {
+
+// ------------------------------------------------------------ controls
+
+// Every control of the dialog, in template order.
+const std::vector<int> kControls = {
+    100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116,
+    IDOK, IDCANCEL, 117,
+};
+const std::vector<int> kRadioButtons = { 101, 102, 104, 105, 107, 108 };
+
+// What is enabled in each situation, Test (116) aside.
+const std::set<int> kModuleOff = { 100, 101, 102, IDOK, IDCANCEL, 117 };
+const std::set<int> kOncePerInterval = {
+    100, 101, 102, 103, 104, 105, 109, 110, 111, 112, 113, 114, 115, IDOK, IDCANCEL, 117,
+};
+const std::set<int> kStrikeTheHour = {
+    100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115,
+    IDOK, IDCANCEL, 117,
+};
+
+std::set<int> WithTest(std::set<int> enabled)
+{
+    enabled.insert(IDC_TEST);
+    return enabled;
+}
+
+const std::vector<std::string> kIntervalLabels = { "None", "1", "5", "10", "15", "30", "60" };
+const std::vector<std::string> kStrikeLabels = { "None", "30", "60" };
+
+// The 13 controls with a popup topic, and the ones without.
+struct HelpControl { const char* name; int id; };
+const HelpControl kContextHelpControls[] = {
+    { "OK", IDOK }, { "Cancel", IDCANCEL },
+    { "use the module", 101 }, { "do not use the module", 102 },
+    { "once per interval", 104 }, { "strike the hour", 105 },
+    { "twelve-hour", 107 }, { "twenty-four-hour", 108 },
+    { "interval list", 111 }, { "file name", 114 }, { "browse", 115 },
+    { "Test", 116 }, { "Help", 117 },
+};
+const HelpControl kControlsWithoutHelp[] = {
+    { "module group", 100 }, { "signal group", 103 }, { "hour-system group", 106 },
+    { "sound group", 109 }, { "interval label", 110 }, { "minutes label", 112 },
+    { "file name label", 113 },
+};
+
+// ------------------------------------------------------------ watched calls
+
+std::mutex recordLock;
+
+struct HelpCall {
+    HWND caller;
+    std::string file;
+    UINT command;
+    DWORD_PTR data;
+    HH_POPUP popup;  // a copy, for HH_DISPLAY_TEXT_POPUP
+};
+std::vector<HelpCall> helpCalls;
+
+// Stands in for HtmlHelpA: HTML Help under Wine shows no text popups, so
+// the call itself is what a test can see.
+HWND WINAPI RecordHtmlHelp(HWND caller, LPCSTR file, UINT command, DWORD_PTR data)
+{
+    std::lock_guard<std::mutex> hold(recordLock);
+    HelpCall call = {};
+    call.caller = caller;
+    call.file = file ? file : "(null)";
+    call.command = command;
+    call.data = data;
+    if (command == HH_DISPLAY_TEXT_POPUP && data)
+        call.popup = *reinterpret_cast<const HH_POPUP*>(data);
+    helpCalls.push_back(call);
+    return NULL;
+}
+
+struct SoundCall {
+    std::string name;
+    HMODULE module;
+    DWORD flags;
+};
+std::vector<SoundCall> soundCalls;
+ImportHook* playSoundHook;
+
+// Records the call and plays through the platform.
+BOOL WINAPI RecordPlaySound(LPCSTR name, HMODULE module, DWORD flags)
+{
+    {
+        std::lock_guard<std::mutex> hold(recordLock);
+        soundCalls.push_back({ name ? name : "(null)", module, flags });
+    }
+    typedef BOOL(WINAPI * PlaySoundFn)(LPCSTR, HMODULE, DWORD);
+    return reinterpret_cast<PlaySoundFn>(playSoundHook->original)(name, module, flags);
+}
+
+struct OpenFileCall {
+    OPENFILENAMEA fields;
+    std::string filter;      // the pairs, each string with its terminator
+    std::string file;        // what the file-name buffer held on entry
+    std::string initialDir;
+    std::string title;
+};
+std::vector<OpenFileCall> openFileCalls;
+ImportHook* openFileHook;
+
+std::string Text(const char* text)
+{
+    return text ? text : "(null)";
+}
+
+// Records the call and shows the real chooser.
+BOOL WINAPI RecordGetOpenFileName(OPENFILENAMEA* ofn)
+{
+    {
+        std::lock_guard<std::mutex> hold(recordLock);
+        OpenFileCall call;
+        call.fields = *ofn;
+        for (const char* p = ofn->lpstrFilter; p && *p; p += lstrlenA(p) + 1)
+            call.filter.append(p, lstrlenA(p) + 1);
+        call.file = Text(ofn->lpstrFile);
+        call.initialDir = Text(ofn->lpstrInitialDir);
+        call.title = Text(ofn->lpstrTitle);
+        openFileCalls.push_back(call);
+    }
+    typedef BOOL(WINAPI * GetOpenFileNameFn)(OPENFILENAMEA*);
+    return reinterpret_cast<GetOpenFileNameFn>(openFileHook->original)(ofn);
+}
+
+// WM_HELP that the dialog leaves to default processing goes on to its
+// owner, the host window.
+std::vector<int> helpAtHost;
+WNDPROC hostProcedure;
+
+LRESULT CALLBACK WatchHostHelp(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_HELP) {
+        std::lock_guard<std::mutex> hold(recordLock);
+        helpAtHost.push_back(reinterpret_cast<const HELPINFO*>(lParam)->iCtrlId);
+    }
+    return CallWindowProcA(hostProcedure, window, message, wParam, lParam);
+}
+
+void ClearRecords()
+{
+    std::lock_guard<std::mutex> hold(recordLock);
+    helpCalls.clear();
+    soundCalls.clear();
+    openFileCalls.clear();
+    helpAtHost.clear();
+}
+
+// ------------------------------------------------------------ registry
+
+struct StoredSettings {
+    DWORD enable;
+    DWORD signalType;
+    LONG interval;
+    DWORD timeType;
+    std::string wave;
+};
+
+void Store(const StoredSettings& s)
+{
+    WriteSettingsDword("Enable", s.enable);
+    WriteSettingsDword("SignalType", s.signalType);
+    WriteSettingsDword("Interval", (DWORD)s.interval);
+    WriteSettingsDword("TimeType", s.timeType);
+    WriteSettingsValue("WaveName", REG_SZ, s.wave.c_str(), (DWORD)s.wave.size() + 1);
+}
+
+const char* const kValueNames[] = { "Enable", "SignalType", "Interval", "TimeType", "WaveName" };
+
+// The five values as raw bytes, to show that nothing was written.
+std::vector<std::vector<BYTE>> RawValues()
+{
+    std::vector<std::vector<BYTE>> values;
+    for (const char* name : kValueNames) {
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        if (!ReadSettingsValue(name, &type, &data))
+            data.assign(1, 0xEE);  // stands for "missing"
+        data.push_back((BYTE)type);
+        values.push_back(data);
+    }
+    return values;
+}
+
+LONG StoredNumber(const char* name)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    EXPECT_TRUE(ReadSettingsValue(name, &type, &data)) << name;
+    EXPECT_EQ(type, (DWORD)REG_DWORD) << name;
+    if (data.size() != 4) {
+        ADD_FAILURE() << name << " holds " << data.size() << " bytes";
+        return 0x7EEEEEEE;
+    }
+    return *reinterpret_cast<const LONG*>(data.data());
+}
+
+// WaveName up to its terminator; size receives the stored data size.
+std::string StoredWave(DWORD* size = NULL)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    EXPECT_TRUE(ReadSettingsValue("WaveName", &type, &data));
+    EXPECT_EQ(type, (DWORD)REG_SZ);
+    if (size)
+        *size = (DWORD)data.size();
+    data.push_back(0);
+    return reinterpret_cast<const char*>(data.data());
+}
+
+void ExpectStored(const StoredSettings& want)
+{
+    EXPECT_EQ(StoredNumber("Enable"), (LONG)want.enable);
+    EXPECT_EQ(StoredNumber("SignalType"), (LONG)want.signalType);
+    EXPECT_EQ(StoredNumber("Interval"), want.interval);
+    EXPECT_EQ(StoredNumber("TimeType"), (LONG)want.timeType);
+    EXPECT_EQ(StoredWave(), want.wave);
+}
+
+// ------------------------------------------------------------ fixture
+
+class SettingsDialogTest : public testing::Test {
+protected:
+    LoadedModule module;  // declared first: the hooks go before it unloads
+    HostWindow host;
+    ImportHook htmlHelp;
+    ImportHook playSound;
+    ImportHook openFile;
+    IntFn setting = nullptr;
+    IntFn startModule = nullptr;
+    IntFn stopModule = nullptr;
+    IntFn isModuleEnable = nullptr;
+
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        ClearRecords();
+        ASSERT_NE(host.handle, nullptr);
+        hostProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            host.handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchHostHelp)));
+    }
+
+    void TearDown() override
+    {
+        UnloadModule();
+        DeleteSettingsKey();
+    }
+
+    // Loads the module file at path as the host does, hands it the host
+    // window and watches its calls out.
+    void LoadModuleFrom(const std::string& path)
+    {
+        module.handle = LoadLibraryA(path.c_str());
+        ASSERT_NE(module.handle, nullptr) << path;
+        setting = module.Export<IntFn>("Setting");
+        startModule = module.Export<IntFn>("StartModule");
+        stopModule = module.Export<IntFn>("StopModule");
+        isModuleEnable = module.Export<IntFn>("IsModuleEnable");
+        ASSERT_TRUE(setting && startModule && stopModule && isModuleEnable);
+        module.Export<SetParentWindowFn>("SetParentWindow")(host.handle);
+
+        // HtmlHelpA comes from the HTML Help control by ordinal 14 only.
+        ASSERT_TRUE(htmlHelp.Install(module.handle, "hhctrl.ocx", NULL, 14,
+                                     reinterpret_cast<void*>(RecordHtmlHelp)))
+            << "no import of hhctrl.ocx ordinal 14";
+        ASSERT_TRUE(playSound.Install(module.handle, "winmm.dll", "PlaySoundA", 0,
+                                      reinterpret_cast<void*>(RecordPlaySound)));
+        playSoundHook = &playSound;
+        ASSERT_TRUE(openFile.Install(module.handle, "comdlg32.dll", "GetOpenFileNameA", 0,
+                                     reinterpret_cast<void*>(RecordGetOpenFileName)));
+        openFileHook = &openFile;
+    }
+
+    void LoadModule() { LoadModuleFrom(ModulePath()); }
+
+    // Unloading saves the module's record to the registry.
+    void UnloadModule()
+    {
+        htmlHelp.Remove();
+        playSound.Remove();
+        openFile.Remove();
+        module.Unload();
+    }
+
+    int RunSetting(const std::function<void(HWND)>& drive)
+    {
+        return RunWithDialog(host.handle, setting, drive);
+    }
+
+    // The folder of the loaded module file, with its trailing backslash.
+    std::string ModuleFolder()
+    {
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(module.handle, path, sizeof(path));
+        std::string folder = path;
+        return folder.substr(0, folder.find_last_of('\\') + 1);
+    }
+};
+
+// ------------------------------------------------------------ opening
+
+struct OpeningCase {
+    const char* name;
+    bool stored;  // false: no key in the registry
+    StoredSettings settings;
+    std::set<int> checked;
+    std::vector<std::string> items;
+    std::string selection;  // "" for none
+    std::set<int> enabled;
+    std::string edit;
+};
+
+TEST_F(SettingsDialogTest, OpensWithTheStoredSettings)
+{
+    const OpeningCase cases[] = {
+        { "empty registry", false, {}, { 102, 104, 107 }, kIntervalLabels, "None", kModuleOff, "" },
+        { "strike the hour every 30 minutes, 24-hour count", true, { 1, 1, 1800, 1, "" },
+          { 101, 105, 108 }, kStrikeLabels, "30", kStrikeTheHour, "" },
+        { "strike the hour every 5 minutes: no such row", true, { 1, 1, 300, 0, "" },
+          { 101, 105, 107 }, kStrikeLabels, "", kStrikeTheHour, "" },
+        { "module off with a file name", true, { 0, 0, 600, 0, "C:\\chime.wav" },
+          { 102, 104, 107 }, kIntervalLabels, "10", WithTest(kModuleOff), "C:\\chime.wav" },
+        { "once every 15 minutes with a file name", true, { 1, 0, 900, 0, "C:\\Sounds\\chime.wav" },
+          { 101, 104, 107 }, kIntervalLabels, "15", WithTest(kOncePerInterval), "C:\\Sounds\\chime.wav" },
+        { "Japanese file name", true, { 1, 0, 3600, 1, Ansi("C:\\サウンド\\時報.wav") },
+          { 101, 104, 108 }, kIntervalLabels, "60", WithTest(kOncePerInterval),
+          Ansi("C:\\サウンド\\時報.wav") },
+    };
+    for (const OpeningCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        if (c.stored)
+            Store(c.settings);
+        LoadModule();
+        int result = RunSetting([&](HWND dialog) {
+            EXPECT_EQ(WindowText(dialog), Ansi("時報モジュール"));
+            EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
+            EXPECT_EQ(CheckedButtons(dialog, kRadioButtons), c.checked);
+            EXPECT_EQ(ListItems(dialog, IDC_INTERVAL), c.items);
+            EXPECT_EQ(ListSelection(dialog, IDC_INTERVAL), c.selection);
+            EXPECT_EQ(EnabledControls(dialog, kControls), c.enabled);
+            EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), c.edit);
+            Click(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(result, 0);
+        UnloadModule();
+    }
+}
+
+// ------------------------------------------------------------ enable rules
+
+struct ClickStep {
+    const char* name;
+    int click;
+    std::set<int> checked;
+    std::set<int> enabled;
+    std::vector<std::string> items;
+    std::string selection;
+};
+
+TEST_F(SettingsDialogTest, EnableRulesFollowEachClick)
+{
+    // Module on, once every 15 minutes, with a file name: Test stays
+    // enabled throughout, whatever the module rules do.
+    const ClickStep steps[] = {
+        { "strike the hour", 105, { 101, 105, 107 }, WithTest(kStrikeTheHour), kStrikeLabels, "None" },
+        { "24-hour count", 108, { 101, 105, 108 }, WithTest(kStrikeTheHour), kStrikeLabels, "None" },
+        { "module off", 102, { 102, 105, 108 }, WithTest(kModuleOff), kStrikeLabels, "None" },
+        { "module on, striking", 101, { 101, 105, 108 }, WithTest(kStrikeTheHour), kStrikeLabels, "None" },
+        { "once per interval", 104, { 101, 104, 108 }, WithTest(kOncePerInterval), kIntervalLabels, "None" },
+        { "module off again", 102, { 102, 104, 108 }, WithTest(kModuleOff), kIntervalLabels, "None" },
+        { "module on, once per interval", 101, { 101, 104, 108 }, WithTest(kOncePerInterval), kIntervalLabels, "None" },
+    };
+    Store({ 1, 0, 900, 0, "C:\\chime.wav" });
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        for (const ClickStep& step : steps) {
+            SCOPED_TRACE(step.name);
+            Click(dialog, step.click);
+            EXPECT_EQ(CheckedButtons(dialog, kRadioButtons), step.checked);
+            EXPECT_EQ(EnabledControls(dialog, kControls), step.enabled);
+            EXPECT_EQ(ListItems(dialog, IDC_INTERVAL), step.items);
+            EXPECT_EQ(ListSelection(dialog, IDC_INTERVAL), step.selection);
+        }
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+}
+
+struct RefillCase {
+    const char* name;
+    StoredSettings settings;
+    int click;  // the signal type that is already checked
+    std::vector<std::string> items;
+};
+
+// A click on the checked signal type refills the list and selects "None",
+// dropping the interval chosen before; OK then stores "none".
+TEST_F(SettingsDialogTest, ClickOnTheCheckedSignalTypeSelectsNone)
+{
+    const RefillCase cases[] = {
+        { "once per interval", { 1, 0, 900, 0, "" }, 104, kIntervalLabels },
+        { "strike the hour", { 1, 1, 3600, 0, "" }, 105, kStrikeLabels },
+    };
+    for (const RefillCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Store(c.settings);
+        LoadModule();
+        int result = RunSetting([&](HWND dialog) {
+            ChooseListItem(dialog, IDC_INTERVAL, "30");
+            EXPECT_EQ(ListSelection(dialog, IDC_INTERVAL), "30");
+            Click(dialog, c.click);
+            EXPECT_EQ(ListItems(dialog, IDC_INTERVAL), c.items);
+            EXPECT_EQ(ListSelection(dialog, IDC_INTERVAL), "None");
+            Click(dialog, IDOK);
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(StoredNumber("Interval"), -1);
+        EXPECT_EQ(StoredNumber("SignalType"), (LONG)c.settings.signalType);
+        UnloadModule();
+    }
+}
+
+TEST_F(SettingsDialogTest, TestButtonFollowsTheFileNameAlsoWithTheModuleOff)
+{
+    Store({ 1, 0, 60, 0, "C:\\chime.wav" });
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        HWND test = GetDlgItem(dialog, IDC_TEST);
+        EXPECT_TRUE(IsWindowEnabled(test));
+        ClearEdit(dialog, IDC_WAVE_NAME);
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), "");
+        EXPECT_FALSE(IsWindowEnabled(test));
+        Type(dialog, IDC_WAVE_NAME, "b");
+        EXPECT_TRUE(IsWindowEnabled(test));
+
+        Click(dialog, IDC_MODULE_OFF);
+        EXPECT_TRUE(IsWindowEnabled(test)) << "the module rules leave Test alone";
+        Click(dialog, IDC_MODULE_ON);
+        ClearEdit(dialog, IDC_WAVE_NAME);
+        Click(dialog, IDC_MODULE_OFF);
+        EXPECT_FALSE(IsWindowEnabled(test));
+        Click(dialog, IDC_MODULE_ON);
+        EXPECT_FALSE(IsWindowEnabled(test));
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+}
+
+// ------------------------------------------------------------ ending
+
+// The changes that the ending tests make before they end the dialog.
+void ChangeEverything(HWND dialog)
+{
+    Click(dialog, IDC_SIGNAL_STRIKE);
+    Click(dialog, IDC_HOURS_24);
+    ChooseListItem(dialog, IDC_INTERVAL, "60");
+    ClearEdit(dialog, IDC_WAVE_NAME);
+    Type(dialog, IDC_WAVE_NAME, "C:\\new chime.wav");
+}
+
+struct EndingCase {
+    const char* name;
+    void (*end)(HWND dialog);
+};
+
+void PressCancel(HWND dialog) { Click(dialog, IDCANCEL); }
+
+// Cancel, Esc and the close box end with 0 and change nothing: not the
+// record, not the registry, and the minute timer runs again exactly when
+// it ran before Setting.
+TEST_F(SettingsDialogTest, CancelEscAndCloseBoxLeaveEverythingAsItWas)
+{
+    const EndingCase endings[] = {
+        { "Cancel", PressCancel },
+        { "Esc", PressEscape },
+        { "close box", CloseBox },
+    };
+    const StoredSettings before = { 1, 0, 300, 0, "C:\\old.wav" };
+    for (const EndingCase& ending : endings) {
+        for (bool running : { true, false }) {
+            SCOPED_TRACE(std::string(ending.name) + (running ? ", timer running" : ", timer stopped"));
+            DeleteSettingsKey();
+            Store(before);
+            std::vector<std::vector<BYTE>> raw = RawValues();
+            LoadModule();
+            if (running)
+                ASSERT_EQ(startModule(), 1);
+            int result = RunSetting([&](HWND dialog) {
+                ChangeEverything(dialog);
+                Click(dialog, IDC_MODULE_OFF);
+                ending.end(dialog);
+            });
+            EXPECT_EQ(result, 0);
+            EXPECT_TRUE(RawValues() == raw) << "the registry was written";
+            EXPECT_EQ(isModuleEnable(), 1);
+            EXPECT_EQ(stopModule() != 0, running) << "StopModule tells whether a timer ran";
+            // Unloading writes the record: it still holds the old settings.
+            UnloadModule();
+            ExpectStored(before);
+        }
+    }
+}
+
+struct OkCase {
+    const char* name;
+    bool turnOff;
+};
+
+// OK stores every control, also the disabled ones when the module is
+// turned off, and arms the timer only when the module is on.
+TEST_F(SettingsDialogTest, OkStoresEveryControl)
+{
+    const OkCase cases[] = { { "module turned off", true }, { "module left on", false } };
+    for (const OkCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        Store({ 1, 0, 300, 0, "C:\\old.wav" });
+        LoadModule();
+        ASSERT_EQ(startModule(), 1);
+        int result = RunSetting([&](HWND dialog) {
+            ChangeEverything(dialog);
+            if (c.turnOff)
+                Click(dialog, IDC_MODULE_OFF);
+            Click(dialog, IDOK);
+        });
+        EXPECT_EQ(result, 1);
+        DWORD size = 0;
+        EXPECT_EQ(StoredWave(&size), "C:\\new chime.wav");
+        EXPECT_EQ(size, (DWORD)MAX_PATH);
+        ExpectStored({ c.turnOff ? 0u : 1u, 1, 3600, 1, "C:\\new chime.wav" });
+        EXPECT_EQ(isModuleEnable(), c.turnOff ? 0 : 1);
+        EXPECT_EQ(stopModule() != 0, !c.turnOff) << "the timer runs exactly when the module is on";
+        UnloadModule();
+    }
+}
+
+TEST_F(SettingsDialogTest, TypedNameOf260CharactersIsStoredAsItsFirst259)
+{
+    std::string typed;
+    for (int i = 0; i < 261; i++)
+        typed += (char)('a' + i % 26);
+    Store({ 1, 0, 60, 0, "" });
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        Type(dialog, IDC_WAVE_NAME, typed);
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), typed.substr(0, 260))
+            << "the edit takes 260 characters";
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(StoredWave(), typed.substr(0, 259));
+}
+
+// A stored interval that the list shown has no row for leaves the combo
+// box without a selection; OK keeps that interval as it is.
+TEST_F(SettingsDialogTest, OkWithoutASelectedIntervalKeepsTheStoredInterval)
+{
+    Store({ 1, 1, 300, 0, "C:\\chime.wav" });
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        EXPECT_EQ(ListSelection(dialog, IDC_INTERVAL), "");
+        Click(dialog, IDC_HOURS_24);
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    ExpectStored({ 1, 1, 300, 1, "C:\\chime.wav" });
+}
+
+// ------------------------------------------------------------ actions
+
+TEST_F(SettingsDialogTest, TestPlaysWhatTheEditHoldsWithoutStoringIt)
+{
+    Store({ 0, 0, -1, 0, "C:\\stored.wav" });
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        ClearEdit(dialog, IDC_WAVE_NAME);
+        Type(dialog, IDC_WAVE_NAME, "C:\\try this.wav");
+        Click(dialog, IDC_TEST);
+        {
+            std::lock_guard<std::mutex> hold(recordLock);
+            ASSERT_EQ(soundCalls.size(), 1u);
+            EXPECT_EQ(soundCalls[0].name, "C:\\try this.wav");
+            EXPECT_EQ(soundCalls[0].module, nullptr);
+            EXPECT_EQ(soundCalls[0].flags, 0x2001u) << "SND_ASYNC | SND_NOWAIT";
+        }
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    ExpectStored({ 0, 0, -1, 0, "C:\\stored.wav" });
+}
+
+// The current directory differs from the module's folder throughout: the
+// help file is found beside the module all the same.
+class HelpTest : public SettingsDialogTest {
+protected:
+    char savedDirectory[MAX_PATH] = "";
+
+    void SetUp() override
+    {
+        SettingsDialogTest::SetUp();
+        GetCurrentDirectoryA(sizeof(savedDirectory), savedDirectory);
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof(temp), temp);
+        SetCurrentDirectoryA(temp);
+    }
+
+    void TearDown() override
+    {
+        SetCurrentDirectoryA(savedDirectory);
+        SettingsDialogTest::TearDown();
+    }
+};
+
+TEST_F(HelpTest, HelpButtonOpensTheHelpFileBesideTheModule)
+{
+    Store({ 1, 1, 1800, 0, "" });
+    LoadModule();
+    std::string expected = ModuleFolder() + "Chimora.chm";
+    EXPECT_NE(GetFileAttributesA(expected.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the build puts the help file beside the module";
+    int result = RunSetting([&](HWND dialog) {
+        Click(dialog, IDC_HELP_BUTTON);
+        {
+            std::lock_guard<std::mutex> hold(recordLock);
+            EXPECT_EQ(helpCalls.size(), 1u);
+            if (helpCalls.size() == 1) {
+                EXPECT_EQ(helpCalls[0].caller, dialog);
+                EXPECT_EQ(helpCalls[0].file, expected);
+                EXPECT_EQ(helpCalls[0].command, (UINT)HH_DISPLAY_TOPIC);
+                EXPECT_EQ(helpCalls[0].data, 0u);
+            }
+        }
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+}
+
+// Moves the mouse pointer and waits until the system reports it there.
+bool MoveMouse(POINT to)
+{
+    SetCursorPos(to.x, to.y);
+    for (int waited = 0; waited < 2000; waited += 10) {
+        POINT at;
+        if (GetCursorPos(&at) && at.x == to.x && at.y == to.y)
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+// F1 on a control that has a popup topic asks HTML Help for the topic of
+// that control's id at the mouse position; the others get no popup, and
+// WM_HELP goes on to the host window by default processing.
+TEST_F(HelpTest, F1ShowsThePopupTopicOfTheControl)
+{
+    Store({ 1, 1, 1800, 0, "C:\\chime.wav" });  // every control enabled
+    LoadModule();
+    std::string expected = ModuleFolder() + "Chimora.chm::/popup.txt";
+    int result = RunSetting([&](HWND dialog) {
+        for (const HelpControl& c : kContextHelpControls) {
+            SCOPED_TRACE(c.name);
+            ClearRecords();
+            POINT mouse = { 150 + c.id % 100, 120 };
+            ASSERT_TRUE(MoveMouse(mouse));
+            PressF1(dialog, c.id);
+            std::lock_guard<std::mutex> hold(recordLock);
+            EXPECT_TRUE(helpAtHost.empty());
+            ASSERT_EQ(helpCalls.size(), 1u);
+            const HelpCall& call = helpCalls[0];
+            EXPECT_EQ(call.caller, dialog);
+            EXPECT_EQ(call.file, expected);
+            EXPECT_EQ(call.command, (UINT)HH_DISPLAY_TEXT_POPUP);
+            EXPECT_EQ(call.popup.cbStruct, 52);
+            EXPECT_EQ(call.popup.hinst, nullptr);
+            EXPECT_EQ(call.popup.idString, (UINT)c.id);
+            EXPECT_EQ(call.popup.pszText, nullptr);
+            EXPECT_EQ(call.popup.pt.x, mouse.x);
+            EXPECT_EQ(call.popup.pt.y, mouse.y);
+            EXPECT_EQ(call.popup.clrForeground, (COLORREF)-1);
+            EXPECT_EQ(call.popup.clrBackground, (COLORREF)-1);
+            EXPECT_EQ(call.popup.rcMargins.left, -1);
+            EXPECT_EQ(call.popup.rcMargins.top, -1);
+            EXPECT_EQ(call.popup.rcMargins.right, -1);
+            EXPECT_EQ(call.popup.rcMargins.bottom, -1);
+            EXPECT_EQ(call.popup.pszFont, nullptr);
+        }
+        for (const HelpControl& c : kControlsWithoutHelp) {
+            SCOPED_TRACE(c.name);
+            ClearRecords();
+            PressF1(dialog, c.id);
+            std::lock_guard<std::mutex> hold(recordLock);
+            EXPECT_TRUE(helpCalls.empty());
+            EXPECT_EQ(helpAtHost, std::vector<int>{ c.id }) << "WM_HELP was handled";
+        }
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+}
+
+// A module folder so deep that the popup path would not fit its 260 bytes:
+// the popup is not asked for, while the shorter help path still is.
+struct DeepFolderCase {
+    const char* name;
+    size_t folderLength;  // without the trailing backslash
+    bool popupFits;
+};
+
+// Makes a folder of exactly length characters below base; "" on failure.
+std::string MakeFolderOfLength(const std::string& base, size_t length)
+{
+    std::string folder = base.substr(0, base.size() - 1);  // drop the backslash
+    while (folder.size() < length) {
+        size_t part = length - folder.size() - 1;
+        if (part > 100)
+            part = 100;
+        if (part == 0)
+            return "";
+        folder += "\\" + std::string(part, (char)('a' + folder.size() % 26));
+        CreateDirectoryA(folder.c_str(), NULL);
+    }
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "";
+    return folder;
+}
+
+TEST_F(HelpTest, DeepModuleFolderGoesWithoutThePopupPathItCannotForm)
+{
+    // The module's own path is the folder plus 12 characters, the help
+    // path as long, the popup path 12 more.
+    const DeepFolderCase cases[] = {
+        { "popup path of 259 characters", 235, true },
+        { "popup path of 260 characters", 236, false },
+        { "popup path of 271 characters", 247, false },
+    };
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    for (const DeepFolderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CreateDirectoryA((std::string(temp) + "deep").c_str(), NULL);
+        std::string folder = MakeFolderOfLength(std::string(temp) + "deep\\", c.folderLength);
+        ASSERT_FALSE(folder.empty());
+        std::string copy = folder + "\\Chimora.vxm";
+        ASSERT_TRUE(CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE)) << copy;
+        DeleteSettingsKey();
+        LoadModuleFrom(copy);
+        EXPECT_EQ(ModuleFolder(), folder + "\\");
+        int result = RunSetting([&](HWND dialog) {
+            ClearRecords();
+            PressF1(dialog, IDC_INTERVAL);
+            {
+                std::lock_guard<std::mutex> hold(recordLock);
+                if (c.popupFits) {
+                    ASSERT_EQ(helpCalls.size(), 1u);
+                    EXPECT_EQ(helpCalls[0].file, folder + "\\Chimora.chm::/popup.txt");
+                    EXPECT_EQ(helpCalls[0].file.size(), 259u);
+                    EXPECT_TRUE(helpAtHost.empty());
+                } else {
+                    EXPECT_TRUE(helpCalls.empty());
+                    EXPECT_EQ(helpAtHost, std::vector<int>{ IDC_INTERVAL });
+                }
+            }
+            ClearRecords();
+            Click(dialog, IDC_HELP_BUTTON);
+            {
+                std::lock_guard<std::mutex> hold(recordLock);
+                ASSERT_EQ(helpCalls.size(), 1u);
+                EXPECT_EQ(helpCalls[0].file, folder + "\\Chimora.chm");
+                EXPECT_EQ(helpCalls[0].command, (UINT)HH_DISPLAY_TOPIC);
+            }
+            Click(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(result, 0);
+        UnloadModule();
+        DeleteFileA(copy.c_str());
+    }
+}
+
+// ------------------------------------------------------------ browse
+
+// The chooser opened by "...", found among the settings dialog's windows.
+HWND WaitForChooser(HWND dialog)
+{
+    return WaitForDialog(GetWindowThreadProcessId(dialog, NULL), dialog);
+}
+
+BOOL CALLBACK FindEdit(HWND window, LPARAM param)
+{
+    char name[16];
+    if (GetClassNameA(window, name, sizeof(name)) && lstrcmpiA(name, "Edit") == 0) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The chooser's file-name field: the edit inside its combo box (cmb13),
+// or the plain edit of the older layout (edt1).
+HWND ChooserNameField(HWND chooser)
+{
+    HWND field = GetDlgItem(chooser, cmb13);
+    HWND edit = NULL;
+    if (!field)
+        return GetDlgItem(chooser, edt1);
+    EnumChildWindows(field, FindEdit, reinterpret_cast<LPARAM>(&edit));
+    return edit;
+}
+
+void ExpectChooserRecord(const OpenFileCall& call, HWND dialog, const std::string& file)
+{
+    const std::string filter = Ansi("Waveサウンド (*.wav)") + std::string("\0*.wav\0", 7);
+    EXPECT_EQ(call.fields.lStructSize, 88u);
+    EXPECT_EQ(call.fields.hwndOwner, dialog);
+    EXPECT_EQ(call.fields.hInstance, nullptr);
+    EXPECT_EQ(call.filter, filter);
+    EXPECT_EQ(call.fields.lpstrCustomFilter, nullptr);
+    EXPECT_EQ(call.fields.nFilterIndex, 1u);
+    EXPECT_EQ(call.file, file);
+    EXPECT_EQ(call.fields.nMaxFile, 260u);
+    EXPECT_EQ(call.fields.lpstrFileTitle, nullptr);
+    EXPECT_EQ(call.title, Ansi("サウンドファイルの設定"));
+    EXPECT_EQ(call.fields.Flags, (DWORD)(OFN_READONLY | OFN_HIDEREADONLY));
+    EXPECT_EQ(call.fields.lpstrDefExt, nullptr);
+    EXPECT_EQ(call.fields.lpfnHook, nullptr);
+    EXPECT_EQ(call.fields.lpTemplateName, nullptr);
+    EXPECT_EQ(call.fields.FlagsEx, 0u);
+}
+
+std::string AppDataFolder()
+{
+    char folder[MAX_PATH] = "";
+    EXPECT_EQ(SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, 0, folder), S_OK);
+    return folder;
+}
+
+TEST_F(SettingsDialogTest, BrowseThenCancelKeepsTheFileName)
+{
+    Store({ 1, 0, 60, 0, "C:\\Sounds\\old.wav" });
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        PostClick(dialog, IDC_BROWSE);
+        HWND chooser = WaitForChooser(dialog);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(WindowText(chooser), Ansi("サウンドファイルの設定"));
+        Click(chooser, IDCANCEL);
+        EXPECT_TRUE(WaitUntilClosed(chooser));
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), "C:\\Sounds\\old.wav");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_TEST)));
+        {
+            std::lock_guard<std::mutex> hold(recordLock);
+            ASSERT_EQ(openFileCalls.size(), 1u);
+            ExpectChooserRecord(openFileCalls[0], dialog, "C:\\Sounds\\old.wav");
+            EXPECT_EQ(openFileCalls[0].initialDir, AppDataFolder() + "\\Nordale\\Vantry");
+        }
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    ExpectStored({ 1, 0, 60, 0, "C:\\Sounds\\old.wav" });
+}
+
+TEST_F(SettingsDialogTest, BrowseAndChooseFillsTheEditButNotTheRecord)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string chosen = std::string(temp) + "chosen chime.wav";
+    HANDLE file = CreateFileA(chosen.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+
+    Store({ 1, 0, 60, 0, "" });
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_TEST)));
+        PostClick(dialog, IDC_BROWSE);
+        HWND chooser = WaitForChooser(dialog);
+        ASSERT_NE(chooser, nullptr);
+        HWND name = ChooserNameField(chooser);
+        ASSERT_NE(name, nullptr);
+        for (unsigned char ch : chosen)
+            SendMessageA(name, WM_CHAR, ch, 1);
+        Click(chooser, IDOK);
+        EXPECT_TRUE(WaitUntilClosed(chooser));
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), chosen);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_TEST)));
+        {
+            std::lock_guard<std::mutex> hold(recordLock);
+            ASSERT_EQ(openFileCalls.size(), 1u);
+            ExpectChooserRecord(openFileCalls[0], dialog, "");
+        }
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    UnloadModule();
+    ExpectStored({ 1, 0, 60, 0, "" });
+    DeleteFileA(chosen.c_str());
+}
+
+// The user's application-data folder, as the shell keeps it.
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+struct StartFolderCase {
+    const char* name;
+    size_t appDataLength;  // 0: the folder as the prefix has it
+    bool fits;
+};
+
+// The chooser starts in "Nordale\Vantry" below the application-data
+// folder; a start folder that would not fit its 260 bytes is left out.
+TEST_F(SettingsDialogTest, BrowseStartsBelowTheApplicationDataFolderWhenThePathFits)
+{
+    const StartFolderCase cases[] = {
+        { "application-data folder of the prefix", 0, true },
+        { "start folder of 259 characters", 244, true },
+        { "start folder of 260 characters", 245, false },
+    };
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    char saved[1024] = "";
+    DWORD savedSize = sizeof(saved);
+    DWORD savedType = 0;
+    ASSERT_EQ(RegQueryValueExA(key, "AppData", NULL, &savedType, (BYTE*)saved, &savedSize), ERROR_SUCCESS);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    CreateDirectoryA((std::string(temp) + "appdata").c_str(), NULL);
+
+    for (const StartFolderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        Store({ 1, 0, 60, 0, "" });
+        std::string appData;
+        if (c.appDataLength) {
+            appData = MakeFolderOfLength(std::string(temp) + "appdata\\", c.appDataLength);
+            ASSERT_FALSE(appData.empty());
+            RegSetValueExA(key, "AppData", 0, REG_EXPAND_SZ, (const BYTE*)appData.c_str(),
+                           (DWORD)appData.size() + 1);
+        }
+        if (c.appDataLength)
+            ASSERT_EQ(AppDataFolder(), appData);
+        else
+            appData = AppDataFolder();
+        std::string expected = c.fits ? appData + "\\Nordale\\Vantry" : "";
+
+        LoadModule();
+        int result = RunSetting([&](HWND dialog) {
+            PostClick(dialog, IDC_BROWSE);
+            HWND chooser = WaitForChooser(dialog);
+            ASSERT_NE(chooser, nullptr);
+            Click(chooser, IDCANCEL);
+            EXPECT_TRUE(WaitUntilClosed(chooser));
+            {
+                std::lock_guard<std::mutex> hold(recordLock);
+                ASSERT_EQ(openFileCalls.size(), 1u);
+                EXPECT_EQ(openFileCalls[0].initialDir, expected);
+                EXPECT_NE(openFileCalls[0].fields.lpstrInitialDir, nullptr);
+            }
+            Click(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(result, 0);
+        UnloadModule();
+        ClearRecords();
+        RegSetValueExA(key, "AppData", 0, savedType, (const BYTE*)saved, savedSize);
+    }
+    RegCloseKey(key);
+}
+
+// ------------------------------------------------------------ help file
+
+// The HTML Help storage of the platform (itss.dll), through which HTML
+// Help reads compiled help files. Its interface has no public header; the
+// methods up to the one used here, in their order:
+struct ITStorage;
+struct ITStorageMethods {
+    HRESULT(STDMETHODCALLTYPE* QueryInterface)(ITStorage*, REFIID, void**);
+    ULONG(STDMETHODCALLTYPE* AddRef)(ITStorage*);
+    ULONG(STDMETHODCALLTYPE* Release)(ITStorage*);
+    HRESULT(STDMETHODCALLTYPE* StgCreateDocfile)(ITStorage*, const WCHAR*, DWORD, DWORD, IStorage**);
+    HRESULT(STDMETHODCALLTYPE* StgCreateDocfileOnILockBytes)(ITStorage*, ILockBytes*, DWORD, DWORD, IStorage**);
+    HRESULT(STDMETHODCALLTYPE* StgIsStorageFile)(ITStorage*, const WCHAR*);
+    HRESULT(STDMETHODCALLTYPE* StgIsStorageILockBytes)(ITStorage*, ILockBytes*);
+    HRESULT(STDMETHODCALLTYPE* StgOpenStorage)(ITStorage*, const WCHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**);
+};
+struct ITStorage {
+    const ITStorageMethods* methods;
+};
+const CLSID kClsidITStorage = { 0x5d02926a, 0x212e, 0x11d0, { 0x9d, 0xf9, 0x00, 0xa0, 0xc9, 0x22, 0xe6, 0xec } };
+const IID kIidITStorage = { 0x88cc31de, 0x27ab, 0x11d0, { 0x9d, 0xf9, 0x00, 0xa0, 0xc9, 0x22, 0xe6, 0xec } };
+
+// One file of the compiled help file beside the module, read through the
+// platform's HTML Help storage; "" when it is missing.
+std::string ReadFromHelpFile(const std::string& inner)
+{
+    std::string path = ModulePath().substr(0, ModulePath().find_last_of('\\') + 1) + "Chimora.chm";
+    WCHAR widePath[MAX_PATH];
+    WCHAR wideInner[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
+    MultiByteToWideChar(CP_ACP, 0, inner.c_str(), -1, wideInner, MAX_PATH);
+
+    std::string content;
+    ITStorage* its = NULL;
+    IStorage* storage = NULL;
+    IStream* stream = NULL;
+    if (FAILED(CoCreateInstance(kClsidITStorage, NULL, CLSCTX_INPROC_SERVER, kIidITStorage,
+                                reinterpret_cast<void**>(&its))))
+        return content;
+    if (SUCCEEDED(its->methods->StgOpenStorage(its, widePath, NULL, STGM_READ | STGM_SHARE_DENY_WRITE,
+                                               NULL, 0, &storage))) {
+        if (SUCCEEDED(storage->OpenStream(wideInner, NULL, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) {
+            char buffer[4096];
+            ULONG read = 0;
+            while (SUCCEEDED(stream->Read(buffer, sizeof(buffer), &read)) && read > 0)
+                content.append(buffer, read);
+            stream->Release();
+        }
+        storage->Release();
+    }
+    its->methods->Release(its);
+    return content;
+}
+
+TEST(HelpFile, HoldsOnePopupTopicForEachContextHelpId)
+{
+    CoInitialize(NULL);
+    std::string popup = ReadFromHelpFile("popup.txt");
+    ASSERT_FALSE(popup.empty()) << "popup.txt is missing from Chimora.chm";
+    std::vector<int> topics;
+    size_t at = 0;
+    while ((at = popup.find(".topic ", at)) != std::string::npos) {
+        at += 7;
+        int id = atoi(popup.c_str() + at);
+        topics.push_back(id);
+        size_t text = popup.find('\n', at);
+        size_t next = popup.find(".topic ", at);
+        std::string body = popup.substr(text + 1, next == std::string::npos ? std::string::npos : next - text - 1);
+        SCOPED_TRACE(id);
+        EXPECT_NE(body.find_first_not_of("\r\n "), std::string::npos) << "topic without text";
+    }
+    std::vector<int> wanted;
+    for (const HelpControl& c : kContextHelpControls)
+        wanted.push_back(c.id);
+    EXPECT_EQ(topics, wanted);
+    CoUninitialize();
+}
+
+// #SYSTEM holds records of a 16-bit code and a 16-bit length after a
+// 32-bit version; code 2 names the default topic.
+TEST(HelpFile, HasAJapaneseDefaultTopic)
+{
+    CoInitialize(NULL);
+    std::string system = ReadFromHelpFile("#SYSTEM");
+    ASSERT_GT(system.size(), 4u) << "no #SYSTEM in Chimora.chm";
+    std::string topic;
+    for (size_t at = 4; at + 4 <= system.size();) {
+        WORD code = *reinterpret_cast<const WORD*>(system.data() + at);
+        WORD length = *reinterpret_cast<const WORD*>(system.data() + at + 2);
+        if (code == 2)
+            topic = std::string(system.data() + at + 4, length).c_str();
+        at += 4 + length;
+    }
+    ASSERT_FALSE(topic.empty()) << "no default topic";
+    std::string page = ReadFromHelpFile(topic);
+    EXPECT_NE(page.find(Ansi("時報モジュールの設定")), std::string::npos);
+    for (const char* label : { "時報音の鳴らし方", "時間制", "時報間隔", "WAVﾌｧｲﾙ名", "テスト" })
+        EXPECT_NE(page.find(Ansi(label)), std::string::npos) << label;
+    CoUninitialize();
+}
+
+}  // namespace
