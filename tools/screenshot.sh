@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Photographs the settings dialog under an Xvfb display of its own, with
+# the Japanese fonts of the system, into a PNG.
+# Usage: tools/screenshot.sh [build-dir] [output.png]
+# The build dir must hold a build (tools/test.sh does one).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+out=${2:-$root/docs/settings-dialog.png}
+run=("$root/tools/wine-run.sh" --prefix "$build/wineprefix")
+
+cmake --build "$build" --target dialog_snapshot >/dev/null
+
+# A display of our own, so that the picture holds nothing else.
+for n in $(seq 200 299); do
+    [ -e "/tmp/.X$n-lock" ] || [ -S "/tmp/.X11-unix/X$n" ] || break
+done
+Xvfb ":$n" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+export DISPLAY=":$n"
+
+# The dialog asks for "ＭＳ Ｐゴシック"; the system has the IPA fonts.
+"${run[@]}" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f >/dev/null
+# Wine draws the caption buttons with the Marlett font of fonts-wine, which
+# it does not look for in Debian's data folder: the prefix gets a copy.
+cp /usr/share/wine/fonts/marlett.ttf "$build/wineprefix/drive_c/windows/Fonts/"
+# A wineserver left from the tests would keep their display.
+WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+
+coproc SNAPSHOT { "${run[@]}" "$build/dialog_snapshot.exe"; }
+read -r x y width height <&"${SNAPSHOT[0]}"
+sleep 1  # let the dialog paint
+mkdir -p "$(dirname "$out")"
+import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out"
+echo done >&"${SNAPSHOT[1]}"
+wait "$SNAPSHOT_PID"
+WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+echo "$out: ${width}x${height}"
