@@ -120,13 +120,19 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         if (LOWORD(wParam) == ID_SETTINGS)
             OpenSettings();
         else if (LOWORD(wParam) == ID_EXIT)
-            DestroyWindow(window);
+            PostMessageA(window, WM_CLOSE, 0, 0);
         return 0;
     case WM_TIMER:
         if (wParam != RUN_TIMER_ID)
             break;
         KillTimer(window, RUN_TIMER_ID);
         Say("run time over");
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_CLOSE:
+        // The module's timer lives on this window: stop it while the window
+        // is still there.
+        Say("StopModule returned %d", Module.StopModule());
         DestroyWindow(window);
         return 0;
     case WM_DESTROY:
@@ -265,7 +271,6 @@ int main(int argc, char** argv)
         PostMessageA(window, WM_COMMAND, ID_SETTINGS, 0);
     RunLoop(window);
 
-    Say("StopModule returned %d", Module.StopModule());
     FreeLibrary(module);
     Say("module unloaded%s", GetModuleHandleA(options.ModulePath) ? ", still mapped" : "");
     if (options.LingerMs) {
