@@ -13,7 +13,7 @@ cmake --build "$build" -j "$(nproc)"
 
 # The tests share one Wine prefix and its registry: one at a time.
 status=0
-ctest --test-dir "$build" --output-on-failure -j1 || status=$?
+ctest --test-dir "$build" --output-on-failure -j1 --timeout 1200 || status=$?
 
 # Leave no Wine or Xvfb processes of this prefix behind.
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true

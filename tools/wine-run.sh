@@ -46,15 +46,18 @@ start_display() {
 # Serialise set-up: prefix creation and display start happen once.
 exec 9> "$prefix/.lock"
 flock 9
-if [ ! -f "$prefix/.ready" ]; then
+if [ ! -f "$prefix/.ready-3" ]; then
     wineboot -i >/dev/null 2>&1
     wineserver -w
     # No window manager: without this Wine waits ~2 s for every hidden window.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # Play through ALSA, so a test's ~/.asoundrc decides where the sound goes.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+    # A crashing program ends at once instead of waiting in the debugger.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d nodebugger /f \
+        >/dev/null 2>&1 || true
     wineserver -w
-    touch "$prefix/.ready"
+    touch "$prefix/.ready-3"
 fi
 [ -n "${DISPLAY:-}" ] || start_display
 export DISPLAY
