@@ -117,10 +117,10 @@ void Add(Stat* stat, double value)
 void PrintStat(const char* what, const Stat& stat)
 {
     if (stat.count)
-        printf("  %-44s mean %7.1f ms   max %7.1f ms   (%d)\n", what, stat.sum / stat.count,
+        printf("  %-46s mean %7.1f ms   max %7.1f ms   (%d)\n", what, stat.sum / stat.count,
                stat.max, stat.count);
     else
-        printf("  %-44s none measured\n", what);
+        printf("  %-46s none measured\n", what);
 }
 
 }  // namespace
