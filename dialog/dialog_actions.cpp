@@ -71,7 +71,7 @@ static int HasContextHelp(int id)
 {
     int i;
 
-    for (i = 0; i < (int)(sizeof(ContextHelpIds) / sizeof(ContextHelpIds[0])); i++)
+    for (i = 0; i < (int)ARRAYSIZE(ContextHelpIds); i++)
         if (ContextHelpIds[i] == id)
             return 1;
     return 0;

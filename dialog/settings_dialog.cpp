@@ -45,8 +45,6 @@ static const int ModuleControls[] = {
     IDC_INTERVAL, IDC_MINUTES_LABEL, IDC_WAVE_LABEL, IDC_WAVE_NAME, IDC_BROWSE,
 };
 
-#define COUNT_OF(table) (int)(sizeof(table) / sizeof((table)[0]))
-
 // The dialog object of the open dialog: set by WM_INITDIALOG, cleared
 // around each run so that no message reaches the object of an earlier one.
 static SettingsDialog* CurrentDialog = NULL;
@@ -69,29 +67,29 @@ static BOOL IsChecked(HWND dialog, int id)
 static void EnableHourSystem(HWND dialog)
 {
     if (IsChecked(dialog, IDC_SIGNAL_STRIKE))
-        EnableControls(dialog, HourSystemControls, COUNT_OF(HourSystemControls), TRUE);
+        EnableControls(dialog, HourSystemControls, ARRAYSIZE(HourSystemControls), TRUE);
 }
 
 // Disables the hour-system controls when "once per interval" is checked.
 static void DisableHourSystem(HWND dialog)
 {
     if (IsChecked(dialog, IDC_SIGNAL_ONCE))
-        EnableControls(dialog, HourSystemControls, COUNT_OF(HourSystemControls), FALSE);
+        EnableControls(dialog, HourSystemControls, ARRAYSIZE(HourSystemControls), FALSE);
 }
 
 // Enables what the module being on makes usable; the hour system only
 // for "strike the hour".
 static void EnableModuleControls(HWND dialog)
 {
-    EnableControls(dialog, SignalControls, COUNT_OF(SignalControls), TRUE);
+    EnableControls(dialog, SignalControls, ARRAYSIZE(SignalControls), TRUE);
     EnableHourSystem(dialog);
-    EnableControls(dialog, SoundControls, COUNT_OF(SoundControls), TRUE);
+    EnableControls(dialog, SoundControls, ARRAYSIZE(SoundControls), TRUE);
 }
 
 // Disables the controls 103 to 115. Test (116) follows the edit alone.
 static void DisableModuleControls(HWND dialog)
 {
-    EnableControls(dialog, ModuleControls, COUNT_OF(ModuleControls), FALSE);
+    EnableControls(dialog, ModuleControls, ARRAYSIZE(ModuleControls), FALSE);
 }
 
 // Enables Test exactly while the file-name edit holds text.
