@@ -58,6 +58,24 @@ TEST(ExportTable, NamesTheDllAndHoldsUndecoratedHostExportsAtOrdinals1To7)
         EXPECT_TRUE(seen.count(name)) << name << " not exported";
         EXPECT_NE(GetProcAddress(module.handle, name), nullptr) << name;
     }
+
+    // The host's seven, then the utilities: every one by name, nothing else,
+    // and no unused ordinal in between.
+    const std::set<std::string> all = {
+        "QueryVTAModule", "SetParentWindow", "IsModuleEnable", "GetTitleName", "Setting",
+        "StartModule", "StopModule",
+        "IsMultiByteChar", "lstrxcpy", "lstrcpyspc", "lstrcpyzc", "StringArgCopy", "_SplitString",
+        "GetPointData", "GetRectData",
+        "GetStrToDate", "GetStrToTime", "DLTime", "CheckDateArea",
+        "GetDriveNumber", "GetPathName", "GetFileName", "GetPathNameOnly", "GetFileNameExt",
+        "GetFileNameOnly", "GetFileParam", "SplitPath", "SeparatePath", "SetSeparateSymbol",
+        "DelSeparateSymbol", "GetLongPathNameQv",
+        "GetCountArgument", "GetArgumentFileName", "GetMultiSelectFileInfo", "GetMultiFileCount",
+        "GetProductName",
+    };
+    EXPECT_EQ(seen, all);
+    EXPECT_EQ(exports->Base, 1u);
+    EXPECT_EQ(exports->NumberOfFunctions, all.size());
 }
 
 // Only Windows' own libraries may be imported: every one of them must have
