@@ -2,17 +2,10 @@
 // through the module's exports.
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <string>
 
-#include "tests/test_support.h"
-
-typedef int(WINAPI* CountArgumentFn)(const char*);
-typedef int(WINAPI* ArgumentFileNameFn)(const char*, int, char*);
-typedef int(WINAPI* MultiSelectFileInfoFn)(const char*, char*, char*);
-typedef int(WINAPI* MultiFileCountFn)(const char*);
-typedef int(WINAPI* ProductNameFn)(const char*, char*, int);
+#include "tests/guarded_memory.h"
+#include "tests/utility_test.h"
 
 namespace {
 
@@ -21,80 +14,22 @@ const int kSlot = MAX_PATH;
 const int kGuard = 64;
 const char kFill = '#';
 
-// A caller's buffer of kSlot bytes followed by guard bytes.
-struct OutBuffer {
-    char bytes[kSlot + kGuard];
-    OutBuffer() { memset(bytes, kFill, sizeof(bytes)); }
-    // The first index from `from` on that no longer holds the fill byte,
-    // or -1.
-    int FirstWrittenFrom(int from) const
-    {
-        for (int i = from; i < static_cast<int>(sizeof(bytes)); i++)
-            if (bytes[i] != kFill)
-                return i;
-        return -1;
-    }
+// A caller's buffer of kSlot bytes, fenced with guard bytes.
+struct OutBuffer : FencedBuffer {
+    OutBuffer() : FencedBuffer(kSlot, kGuard, kFill) {}
 };
 
-// Bytes placed at the very end of a readable page, so that reading one byte
-// past them faults.
-class PageEndBytes {
-public:
-    explicit PageEndBytes(const std::string& data)
-    {
-        base_ = static_cast<char*>(VirtualAlloc(NULL, 2 * kPage, MEM_RESERVE | MEM_COMMIT,
-                                                PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base_ + kPage, kPage, PAGE_NOACCESS, &old);
-        start_ = base_ + kPage - data.size();
-        memcpy(start_, data.data(), data.size());
-    }
-    ~PageEndBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
-    const char* get() const { return start_; }
-
-private:
-    static const size_t kPage = 4096;
-    char* base_;
-    char* start_;
-};
-
-// The folder of the running test program, with its trailing backslash.
-std::string TestFolder()
+// Relative paths are taken in the test folder.
+std::string InTestFolder(const std::string& path)
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
+    return path.find('\\') == std::string::npos ? TestFolder() + path : path;
 }
 
 // A text built from pieces that may hold NUL bytes.
 std::string Bytes(const char* text, size_t size) { return std::string(text, size); }
 #define NULS(literal) Bytes(literal, sizeof(literal) - 1)
 
-class CommandLine : public ::testing::Test {
-protected:
-    LoadedModule module;
-    CountArgumentFn countArgument = nullptr;
-    ArgumentFileNameFn argumentFileName = nullptr;
-    MultiSelectFileInfoFn multiSelectFileInfo = nullptr;
-    MultiFileCountFn multiFileCount = nullptr;
-    ProductNameFn productName = nullptr;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(module.Load());
-        countArgument = module.Export<CountArgumentFn>("GetCountArgument");
-        argumentFileName = module.Export<ArgumentFileNameFn>("GetArgumentFileName");
-        multiSelectFileInfo = module.Export<MultiSelectFileInfoFn>("GetMultiSelectFileInfo");
-        multiFileCount = module.Export<MultiFileCountFn>("GetMultiFileCount");
-        productName = module.Export<ProductNameFn>("GetProductName");
-        ASSERT_NE(countArgument, nullptr);
-        ASSERT_NE(argumentFileName, nullptr);
-        ASSERT_NE(multiSelectFileInfo, nullptr);
-        ASSERT_NE(multiFileCount, nullptr);
-        ASSERT_NE(productName, nullptr);
-    }
-};
+class CommandLine : public UtilityTest {};
 
 struct CountCase {
     const char* name;
@@ -125,7 +60,7 @@ TEST_F(CommandLine, GetCountArgumentCountsSeparatingSpaces)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(countArgument(c.command.c_str()), c.want);
+        EXPECT_EQ(fn.GetCountArgument(c.command.c_str()), c.want);
     }
 }
 
@@ -168,8 +103,8 @@ TEST_F(CommandLine, GetArgumentFileNameCopiesOneArgument)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         OutBuffer out;
-        EXPECT_EQ(argumentFileName(c.command.c_str(), c.index, out.bytes), 1);
-        EXPECT_EQ(std::string(out.bytes), c.want);
+        EXPECT_EQ(fn.GetArgumentFileName(c.command.c_str(), c.index, out.data()), 1);
+        EXPECT_EQ(std::string(out.data()), c.want);
         EXPECT_EQ(out.FirstWrittenFrom(kSlot), -1) << "wrote past the 260-byte slot";
     }
 }
@@ -185,12 +120,12 @@ TEST_F(CommandLine, ArgumentsRebuildTheCommand)
     };
     for (const auto& command : commands) {
         SCOPED_TRACE(command);
-        int count = countArgument(command.c_str());
+        int count = fn.GetCountArgument(command.c_str());
         std::string rebuilt;
         for (int i = 0; i < count; i++) {
             OutBuffer out;
-            argumentFileName(command.c_str(), i, out.bytes);
-            rebuilt += (i ? " " : "") + std::string(out.bytes);
+            fn.GetArgumentFileName(command.c_str(), i, out.data());
+            rebuilt += (i ? " " : "") + std::string(out.data());
         }
         // A trailing space separates nothing and so is not rebuilt.
         std::string want = command;
@@ -229,9 +164,9 @@ TEST_F(CommandLine, GetMultiSelectFileInfoSplitsTheDialogsBuffer)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         OutBuffer dir, names;
-        EXPECT_EQ(multiSelectFileInfo(c.buffer.data(), dir.bytes, names.bytes), c.want);
-        EXPECT_EQ(std::string(dir.bytes), c.dir);
-        EXPECT_EQ(std::string(names.bytes, c.names.size()), c.names);
+        EXPECT_EQ(fn.GetMultiSelectFileInfo(c.buffer.data(), dir.data(), names.data()), c.want);
+        EXPECT_EQ(std::string(dir.data()), c.dir);
+        EXPECT_EQ(std::string(names.data(), c.names.size()), c.names);
         EXPECT_EQ(dir.FirstWrittenFrom(static_cast<int>(c.dir.size()) + 1), -1);
         EXPECT_EQ(names.FirstWrittenFrom(static_cast<int>(c.names.size())), -1);
     }
@@ -257,9 +192,9 @@ TEST_F(CommandLine, GetMultiSelectFileInfoReadsOnlyItsWindow)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PageEndBytes buffer(c.buffer);
+        GuardedPage page;
         OutBuffer dir, names;
-        EXPECT_EQ(multiSelectFileInfo(buffer.get(), dir.bytes, names.bytes), c.want);
+        EXPECT_EQ(fn.GetMultiSelectFileInfo(page.PlaceBytes(c.buffer), dir.data(), names.data()), c.want);
         EXPECT_EQ(dir.FirstWrittenFrom(0), -1) << "dir written";
         EXPECT_EQ(names.FirstWrittenFrom(0), -1) << "names written";
     }
@@ -283,13 +218,14 @@ TEST_F(CommandLine, GetMultiSelectFileInfoKeepsWholeNamesOfALongSelection)
 
     for (int guarded = 0; guarded < 2; guarded++) {
         SCOPED_TRACE(guarded ? "window before an unreadable page" : "whole buffer readable");
-        PageEndBytes window(all.substr(0, 260));
+        GuardedPage page;
+        const char* window = page.PlaceBytes(all.substr(0, 260));
         OutBuffer dir, names;
-        const char* buffer = guarded ? window.get() : all.data();
-        EXPECT_EQ(multiSelectFileInfo(buffer, dir.bytes, names.bytes), 22);
-        EXPECT_STREQ(dir.bytes, "C:\\Work");
-        EXPECT_EQ(std::string(names.bytes, within.size()), within);
-        EXPECT_EQ(multiFileCount(names.bytes), 22);
+        const char* buffer = guarded ? window : all.data();
+        EXPECT_EQ(fn.GetMultiSelectFileInfo(buffer, dir.data(), names.data()), 22);
+        EXPECT_STREQ(dir.data(), "C:\\Work");
+        EXPECT_EQ(std::string(names.data(), within.size()), within);
+        EXPECT_EQ(fn.GetMultiFileCount(names.data()), 22);
         EXPECT_EQ(names.FirstWrittenFrom(static_cast<int>(within.size())), -1);
     }
 }
@@ -317,8 +253,8 @@ TEST_F(CommandLine, GetMultiFileCountCountsNames)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // Lists that fill the window sit before an unreadable page.
-        PageEndBytes list(c.list);
-        EXPECT_EQ(multiFileCount(list.get()), c.want);
+        GuardedPage page;
+        EXPECT_EQ(fn.GetMultiFileCount(page.PlaceBytes(c.list)), c.want);
     }
 }
 
@@ -355,11 +291,11 @@ TEST_F(CommandLine, GetProductNameReadsTheVersionResource)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = c.path.find('\\') == std::string::npos ? TestFolder() + c.path : c.path;
+        std::string path = InTestFolder(c.path);
         OutBuffer out;
-        int result = productName(path.c_str(), out.bytes, c.maxLen);
+        int result = fn.GetProductName(path.c_str(), out.data(), c.maxLen);
         EXPECT_EQ(result != 0, c.found != 0);
-        EXPECT_EQ(std::string(out.bytes), c.want);
+        EXPECT_EQ(std::string(out.data()), c.want);
         EXPECT_EQ(out.FirstWrittenFrom(c.maxLen + 1), -1) << "wrote past maxLen + 1 bytes";
     }
 }
@@ -373,9 +309,9 @@ TEST_F(CommandLine, GetProductNameWithNegativeMaxLenWritesNothing)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = c.path.find('\\') == std::string::npos ? TestFolder() + c.path : c.path;
+        std::string path = InTestFolder(c.path);
         OutBuffer out;
-        EXPECT_EQ(productName(path.c_str(), out.bytes, c.maxLen) != 0, c.found != 0);
+        EXPECT_EQ(fn.GetProductName(path.c_str(), out.data(), c.maxLen) != 0, c.found != 0);
         EXPECT_EQ(out.FirstWrittenFrom(0), -1);
     }
 }

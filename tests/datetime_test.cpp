@@ -7,10 +7,9 @@
 
 #include <string>
 
-#include "tests/test_support.h"
+#include "tests/utility_test.h"
 
 typedef const char*(WINAPI* FieldsFn)(const char*, int*);
-typedef long double(WINAPI* DLTimeFn)(const char*);
 typedef int(WINAPI* CheckDateAreaFn)(const char*, const char*);
 
 namespace {
@@ -63,33 +62,26 @@ std::string ZoneText(long long t)
 
 std::string DayText(long long t) { return ZoneText(t).substr(0, 8); }
 
-class DateTime : public ::testing::Test {
-protected:
-    LoadedModule module;
-    FieldsFn getStrToDate = nullptr;
-    FieldsFn getStrToTime = nullptr;
-    DLTimeFn dlTime = nullptr;
-    CheckDateAreaFn checkDateArea = nullptr;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(module.Load());
-        getStrToDate = module.Export<FieldsFn>("GetStrToDate");
-        getStrToTime = module.Export<FieldsFn>("GetStrToTime");
-        dlTime = module.Export<DLTimeFn>("DLTime");
-        checkDateArea = module.Export<CheckDateAreaFn>("CheckDateArea");
-        ASSERT_NE(getStrToDate, nullptr);
-        ASSERT_NE(getStrToTime, nullptr);
-        ASSERT_NE(dlTime, nullptr);
-        ASSERT_NE(checkDateArea, nullptr);
-    }
-};
+class DateTime : public UtilityTest {};
 
 struct FieldsCase {
     const char* name;
     const char* text;
     int want[3];
 };
+
+// Reads the case's three fields with read, which must stop after length
+// bytes and leave a fourth field alone.
+void ExpectFields(FieldsFn read, const FieldsCase& c, size_t length)
+{
+    SCOPED_TRACE(c.name);
+    int fields[4] = {-1, -1, -1, -7};
+    EXPECT_EQ(read(c.text, fields), c.text + length);
+    EXPECT_EQ(fields[0], c.want[0]);
+    EXPECT_EQ(fields[1], c.want[1]);
+    EXPECT_EQ(fields[2], c.want[2]);
+    EXPECT_EQ(fields[3], -7) << "wrote past the three fields";
+}
 
 TEST_F(DateTime, GetStrToDateReadsByPosition)
 {
@@ -100,15 +92,8 @@ TEST_F(DateTime, GetStrToDateReadsByPosition)
         {"spaces count 0", "  05/ 4/ 1", {5, 4, 1}},
         {"colon counts 10", "200:/1:/3:", {2010, 20, 40}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        int fields[4] = {-1, -1, -1, -7};
-        EXPECT_EQ(getStrToDate(c.text, fields), c.text + 10);
-        EXPECT_EQ(fields[0], c.want[0]);
-        EXPECT_EQ(fields[1], c.want[1]);
-        EXPECT_EQ(fields[2], c.want[2]);
-        EXPECT_EQ(fields[3], -7) << "wrote past the three fields";
-    }
+    for (const auto& c : cases)
+        ExpectFields(fn.GetStrToDate, c, 10);
 }
 
 TEST_F(DateTime, GetStrToTimeReadsByPosition)
@@ -119,15 +104,8 @@ TEST_F(DateTime, GetStrToTimeReadsByPosition)
         {"position, not separator", "9:5:3000", {100, 103, 0}},
         {"date follows", "00:00:00 2005", {0, 0, 0}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        int fields[4] = {-1, -1, -1, -7};
-        EXPECT_EQ(getStrToTime(c.text, fields), c.text + 8);
-        EXPECT_EQ(fields[0], c.want[0]);
-        EXPECT_EQ(fields[1], c.want[1]);
-        EXPECT_EQ(fields[2], c.want[2]);
-        EXPECT_EQ(fields[3], -7) << "wrote past the three fields";
-    }
+    for (const auto& c : cases)
+        ExpectFields(fn.GetStrToTime, c, 8);
 }
 
 struct SecondsCase {
@@ -161,7 +139,7 @@ TEST_F(DateTime, DLTimeCountsSecondsNineHoursAheadOfUtc)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        long double got = dlTime(c.text);
+        long double got = fn.DLTime(c.text);
         EXPECT_EQ(got, static_cast<long double>(c.want))
             << "got " << static_cast<long long>(got);
     }
@@ -177,7 +155,7 @@ TEST_F(DateTime, DLTimeMatchesGregorianCountThrough2100)
     for (long long day = 0; day <= last && failures < 5; day++) {
         long long t = day * kDay + (day * 7919) % kDay - kZone;
         std::string text = ZoneText(t);
-        long double got = dlTime(text.c_str());
+        long double got = fn.DLTime(text.c_str());
         if (got != static_cast<long double>(t)) {
             ADD_FAILURE() << text << ": got " << static_cast<long long>(got) << ", want " << t;
             failures++;
@@ -188,7 +166,7 @@ TEST_F(DateTime, DLTimeMatchesGregorianCountThrough2100)
 // The largest year the text can hold still gives a whole, exact count.
 TEST_F(DateTime, DLTimeIsExactUpToYear9999)
 {
-    long double got = dlTime("99991231235959");
+    long double got = fn.DLTime("99991231235959");
     long long want = (DaysFromCivil(9999, 12, 31) + 1) * kDay - 1 - kZone;
     // Years 2100, 2200, 2300, 2500, ... up to 9900 count as leap years too.
     int extra = 0;
@@ -236,7 +214,7 @@ TEST_F(DateTime, CheckDateAreaTakesWholeDaysNineHoursAheadOfUtc)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(CheckAroundNow(checkDateArea, c, DayText, DayText), c.want);
+        EXPECT_EQ(CheckAroundNow(fn.CheckDateArea, c, DayText, DayText), c.want);
     }
 }
 
@@ -253,7 +231,7 @@ TEST_F(DateTime, CheckDateAreaIncludesBothEnds)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(CheckAroundNow(checkDateArea, c, ZoneText, ZoneText), c.want);
+        EXPECT_EQ(CheckAroundNow(fn.CheckDateArea, c, ZoneText, ZoneText), c.want);
     }
 }
 
@@ -270,7 +248,7 @@ TEST_F(DateTime, CheckDateAreaCutsLongDayTexts)
     auto last = [](long long t) { return DayText(t) + "235959" + std::string(400, '7'); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(CheckAroundNow(checkDateArea, c, first, last), c.want);
+        EXPECT_EQ(CheckAroundNow(fn.CheckDateArea, c, first, last), c.want);
     }
 }
 

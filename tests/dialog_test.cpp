@@ -316,13 +316,7 @@ protected:
     }
 
     // The folder of the loaded module file, with its trailing backslash.
-    std::string ModuleFolder()
-    {
-        char path[MAX_PATH] = "";
-        GetModuleFileNameA(module.handle, path, sizeof(path));
-        std::string folder = path;
-        return folder.substr(0, folder.find_last_of('\\') + 1);
-    }
+    std::string ModuleFolder() { return FolderOf(module.handle); }
 };
 
 // ------------------------------------------------------------ opening
@@ -1018,7 +1012,7 @@ const IID kIidITStorage = { 0x88cc31de, 0x27ab, 0x11d0, { 0x9d, 0xf9, 0x00, 0xa0
 // platform's HTML Help storage; "" when it is missing.
 std::string ReadFromHelpFile(const std::string& inner)
 {
-    std::string path = ModulePath().substr(0, ModulePath().find_last_of('\\') + 1) + "Chimora.chm";
+    std::string path = TestFolder() + "Chimora.chm";
     WCHAR widePath[MAX_PATH];
     WCHAR wideInner[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);

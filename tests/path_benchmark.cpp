@@ -8,7 +8,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "tests/test_support.h"
+#include <string>
+
+#include "tests/utility_exports.h"
 
 namespace {
 
@@ -26,8 +28,6 @@ const char* const kPaths[] = {
 const int kPathCount = sizeof(kPaths) / sizeof(kPaths[0]);
 const int kRounds = 20000;
 const int kRepeats = 5;
-
-typedef int(WINAPI* PartFn)(const char*, char*);
 
 // Volatile sink, so that no result can be optimised away.
 volatile int sink;
@@ -48,19 +48,19 @@ struct Method {
     void (*run)(const char* path, char* buf);
 };
 
-PartFn moduleFileName, moduleFileNameExt, modulePathName, modulePathNameOnly;
+UtilityExports fn;
 
 // Pointer results of the platform are taken as they are, with no copy: the
 // module's routines copy their result, so this favours the platform.
-void ModuleFileName(const char* path, char* buf) { sink += moduleFileName(path, buf); }
+void ModuleFileName(const char* path, char* buf) { sink += fn.GetFileName(path, buf); }
 void PlatformFileName(const char* path, char*) { sink += (int)(INT_PTR)PathFindFileNameA(path); }
-void ModuleFileNameExt(const char* path, char* buf) { sink += moduleFileNameExt(path, buf); }
+void ModuleFileNameExt(const char* path, char* buf) { sink += fn.GetFileNameExt(path, buf); }
 void PlatformFileNameExt(const char* path, char*) { sink += (int)(INT_PTR)PathFindExtensionA(path); }
 // The platform works in place: both sides copy the input first.
 void ModulePathName(const char* path, char* buf)
 {
     lstrcpyA(buf, path);
-    sink += modulePathName(buf, buf);
+    sink += fn.GetPathName(buf, buf);
 }
 void PlatformPathName(const char* path, char* buf)
 {
@@ -70,7 +70,7 @@ void PlatformPathName(const char* path, char* buf)
 void ModulePathNameOnly(const char* path, char* buf)
 {
     lstrcpyA(buf, path);
-    sink += modulePathNameOnly(buf, buf);
+    sink += fn.GetPathNameOnly(buf, buf);
 }
 void PlatformPathNameOnly(const char* path, char* buf)
 {
@@ -105,12 +105,9 @@ int main()
         fprintf(stderr, "cannot load %s\n", ModulePath().c_str());
         return 1;
     }
-    moduleFileName = module.Export<PartFn>("GetFileName");
-    moduleFileNameExt = module.Export<PartFn>("GetFileNameExt");
-    modulePathName = module.Export<PartFn>("GetPathName");
-    modulePathNameOnly = module.Export<PartFn>("GetPathNameOnly");
-    if (!moduleFileName || !moduleFileNameExt || !modulePathName || !modulePathNameOnly) {
-        fprintf(stderr, "an export is missing\n");
+    std::string missing;
+    if (!fn.Resolve(module, &missing)) {
+        fprintf(stderr, "exports missing: %s\n", missing.c_str());
         return 1;
     }
 

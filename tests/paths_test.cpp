@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tests/utility_exports.h"
+#include "tests/utility_test.h"
 
 namespace {
 
@@ -17,19 +17,6 @@ TEST(CodePage, ProcessRunsInCodePage932)
 }
 
 class Paths : public UtilityTest {};
-
-const char kMark = '\x7E';
-
-std::string Marked(size_t size)
-{
-    return std::string(size, kMark);
-}
-
-// Bytes from position from on that a call changed in buf; npos when none.
-size_t FirstWritten(const std::string& buf, size_t from)
-{
-    return buf.find_first_not_of(kMark, from);
-}
 
 // ---------------------------------------------------------------- one path in, one string out
 

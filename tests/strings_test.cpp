@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tests/utility_exports.h"
+#include "tests/utility_test.h"
 
 namespace {
 
@@ -17,13 +17,6 @@ TEST(CodePage, ProcessRunsInCodePage932)
 }
 
 class Strings : public UtilityTest {};
-
-// A buffer filled with a marker byte, so that bytes a call must not write
-// can be checked afterwards.
-std::string Marked(size_t size)
-{
-    return std::string(size, '\x7E');
-}
 
 // ---------------------------------------------------------------- IsMultiByteChar
 
@@ -103,7 +96,7 @@ TEST_F(Strings, LstrxcpyCases)
         EXPECT_STREQ(dest.c_str(), c.want);
         EXPECT_EQ(len, (int)strlen(c.want));
         // Nothing beyond the copy and its terminator.
-        EXPECT_EQ(dest.find_first_not_of('\x7E', len + 1), std::string::npos);
+        EXPECT_EQ(FirstWritten(dest, len + 1), std::string::npos);
     }
 }
 
@@ -148,7 +141,7 @@ TEST_F(Strings, TrimCopyCases)
         EXPECT_STREQ(dest.c_str(), c.want);
         EXPECT_EQ(len, (int)strlen(c.want));
         // The caller provides limit + 2 bytes: nothing past them is written.
-        EXPECT_EQ(dest.find_first_not_of('\x7E', c.limit + 2), std::string::npos);
+        EXPECT_EQ(FirstWritten(dest, c.limit + 2), std::string::npos);
     }
 }
 
@@ -234,7 +227,7 @@ TEST_F(Strings, SplitStringCases)
             SCOPED_TRACE(i + 1);
             if (c.want[i]) {
                 EXPECT_STREQ(field[i].c_str(), c.want[i]);
-                EXPECT_EQ(field[i].find_first_not_of('\x7E', c.limit + 1), std::string::npos);
+                EXPECT_EQ(FirstWritten(field[i], c.limit + 1), std::string::npos);
             } else {
                 EXPECT_EQ(field[i], Marked(16));
             }

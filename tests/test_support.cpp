@@ -1,12 +1,16 @@
 #include "test_support.h"
 
-std::string ModulePath()
+std::string FolderOf(HMODULE module)
 {
     char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
+    DWORD length = GetModuleFileNameA(module, path, sizeof(path));
     std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + "Chimora.vxm";
+    return folder.substr(0, folder.find_last_of('\\') + 1);
 }
+
+std::string TestFolder() { return FolderOf(NULL); }
+
+std::string ModulePath() { return TestFolder() + "Chimora.vxm"; }
 
 LoadedModule::LoadedModule() : handle(NULL) {}
 

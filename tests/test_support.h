@@ -11,6 +11,11 @@
 // The settings key under HKEY_CURRENT_USER.
 #define CHIMORA_KEY "Software\\Quillet\\TimeSignal"
 
+// The folder of a loaded module's file, with its trailing backslash; for
+// NULL, the test program's own.
+std::string FolderOf(HMODULE module);
+// The test program's folder, with its trailing backslash.
+std::string TestFolder();
 // The installable module file, in the test program's own folder.
 std::string ModulePath();
 

@@ -10,9 +10,9 @@
 
 #include <random>
 #include <string>
-#include <vector>
 
-#include "tests/utility_exports.h"
+#include "tests/guarded_memory.h"
+#include "tests/utility_test.h"
 
 namespace {
 
@@ -21,57 +21,10 @@ namespace {
 const unsigned char kGuard = 0xA5;
 const size_t kFence = 16;
 
-// A read-write page followed by a no-access page.
-class GuardedPage {
-public:
-    GuardedPage()
-    {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        page = info.dwPageSize;
-        base = static_cast<char*>(VirtualAlloc(NULL, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        if (base)
-            VirtualProtect(base + page, page, PAGE_NOACCESS, &old);
-    }
-    ~GuardedPage()
-    {
-        if (base)
-            VirtualFree(base, 0, MEM_RELEASE);
-    }
-    // Copies text so that its terminator is the page's last byte.
-    char* Place(const std::string& text)
-    {
-        char* at = base + page - (text.size() + 1);
-        memcpy(at, text.c_str(), text.size() + 1);
-        return at;
-    }
-    bool InGuard(ULONG_PTR address) const
-    {
-        return address >= (ULONG_PTR)(base + page) && address < (ULONG_PTR)(base + 2 * page);
-    }
-    char* base;
-    size_t page;
-};
-
 // A caller buffer of an exact size between two fences of guard bytes.
-class Fenced {
+class Fenced : public FencedBuffer {
 public:
-    explicit Fenced(size_t size) : bytes(size + 2 * kFence, kGuard), size(size) {}
-    char* data() { return reinterpret_cast<char*>(&bytes[kFence]); }
-    bool FencesIntact() const
-    {
-        for (size_t i = 0; i < kFence; i++)
-            if (bytes[i] != kGuard || bytes[kFence + size + i] != kGuard)
-                return false;
-        return true;
-    }
-    // The buffer holds a terminator: its string is whole.
-    bool Terminated() const { return memchr(&bytes[kFence], 0, size) != NULL; }
-
-private:
-    std::vector<unsigned char> bytes;
-    size_t size;
+    explicit Fenced(size_t size) : FencedBuffer(size, kFence, kGuard) {}
 };
 
 GuardedPage* guard;
@@ -180,7 +133,7 @@ protected:
     static char* Input(const char* routine, const std::string& text)
     {
         currentCase = std::string(routine) + " on [" + Hex(text) + "]";
-        return guard->Place(text);
+        return guard->PlaceString(text);
     }
 
     static inline PVOID handler = NULL;
@@ -199,7 +152,7 @@ const int kRounds = 4000;
 TEST_F(Robustness, GuardPageFaultsPastTheEnd)
 {
     // The fence itself must work, or the tests below prove nothing.
-    char* text = guard->Place("ab");
+    char* text = guard->PlaceString("ab");
     MEMORY_BASIC_INFORMATION info;
     ASSERT_NE(VirtualQuery(text + 3, &info, sizeof(info)), 0u);
     EXPECT_EQ(info.Protect, (DWORD)PAGE_NOACCESS);

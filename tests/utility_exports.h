@@ -1,11 +1,11 @@
-// The string and path utilities as a caller sees them: typed pointers to the
-// exports of the loaded module, looked up by their undecorated names.
+// The utilities as a caller sees them: typed pointers to the exports of the
+// loaded module, looked up by their undecorated names.
 #ifndef CHIMORA_UTILITY_EXPORTS_H
 #define CHIMORA_UTILITY_EXPORTS_H
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
+#include <string>
 
 #include "tests/test_support.h"
 
@@ -32,80 +32,64 @@ struct UtilityExports {
     char*(WINAPI* DelSeparateSymbol)(const char*, char*);
     int(WINAPI* GetLongPathNameQv)(const char*, char*, int);
 
-    // Looks every export up in module; false when one is missing.
-    bool Resolve(const LoadedModule& module)
+    const char*(WINAPI* GetStrToDate)(const char*, int*);
+    const char*(WINAPI* GetStrToTime)(const char*, int*);
+    long double(WINAPI* DLTime)(const char*);
+    int(WINAPI* CheckDateArea)(const char*, const char*);
+
+    int(WINAPI* GetCountArgument)(const char*);
+    int(WINAPI* GetArgumentFileName)(const char*, int, char*);
+    int(WINAPI* GetMultiSelectFileInfo)(const char*, char*, char*);
+    int(WINAPI* GetMultiFileCount)(const char*);
+    int(WINAPI* GetProductName)(const char*, char*, int);
+
+    // Looks every export up in module; false when one is missing, and then
+    // the missing names in *missing when it is given.
+    bool Resolve(const LoadedModule& module, std::string* missing = nullptr)
     {
-        bool all = true;
-        Find(module, "IsMultiByteChar", &IsMultiByteChar, &all);
-        Find(module, "lstrxcpy", &lstrxcpy, &all);
-        Find(module, "lstrcpyspc", &lstrcpyspc, &all);
-        Find(module, "lstrcpyzc", &lstrcpyzc, &all);
-        Find(module, "StringArgCopy", &StringArgCopy, &all);
-        Find(module, "_SplitString", &SplitString, &all);
-        Find(module, "GetPointData", &GetPointData, &all);
-        Find(module, "GetRectData", &GetRectData, &all);
-        Find(module, "GetDriveNumber", &GetDriveNumber, &all);
-        Find(module, "GetPathName", &GetPathName, &all);
-        Find(module, "GetFileName", &GetFileName, &all);
-        Find(module, "GetPathNameOnly", &GetPathNameOnly, &all);
-        Find(module, "GetFileNameExt", &GetFileNameExt, &all);
-        Find(module, "GetFileNameOnly", &GetFileNameOnly, &all);
-        Find(module, "GetFileParam", &GetFileParam, &all);
-        Find(module, "SplitPath", &SplitPath, &all);
-        Find(module, "SeparatePath", &SeparatePath, &all);
-        Find(module, "SetSeparateSymbol", &SetSeparateSymbol, &all);
-        Find(module, "DelSeparateSymbol", &DelSeparateSymbol, &all);
-        Find(module, "GetLongPathNameQv", &GetLongPathNameQv, &all);
-        return all;
+        std::string absent;
+        Find(module, "IsMultiByteChar", &IsMultiByteChar, &absent);
+        Find(module, "lstrxcpy", &lstrxcpy, &absent);
+        Find(module, "lstrcpyspc", &lstrcpyspc, &absent);
+        Find(module, "lstrcpyzc", &lstrcpyzc, &absent);
+        Find(module, "StringArgCopy", &StringArgCopy, &absent);
+        Find(module, "_SplitString", &SplitString, &absent);
+        Find(module, "GetPointData", &GetPointData, &absent);
+        Find(module, "GetRectData", &GetRectData, &absent);
+        Find(module, "GetDriveNumber", &GetDriveNumber, &absent);
+        Find(module, "GetPathName", &GetPathName, &absent);
+        Find(module, "GetFileName", &GetFileName, &absent);
+        Find(module, "GetPathNameOnly", &GetPathNameOnly, &absent);
+        Find(module, "GetFileNameExt", &GetFileNameExt, &absent);
+        Find(module, "GetFileNameOnly", &GetFileNameOnly, &absent);
+        Find(module, "GetFileParam", &GetFileParam, &absent);
+        Find(module, "SplitPath", &SplitPath, &absent);
+        Find(module, "SeparatePath", &SeparatePath, &absent);
+        Find(module, "SetSeparateSymbol", &SetSeparateSymbol, &absent);
+        Find(module, "DelSeparateSymbol", &DelSeparateSymbol, &absent);
+        Find(module, "GetLongPathNameQv", &GetLongPathNameQv, &absent);
+        Find(module, "GetStrToDate", &GetStrToDate, &absent);
+        Find(module, "GetStrToTime", &GetStrToTime, &absent);
+        Find(module, "DLTime", &DLTime, &absent);
+        Find(module, "CheckDateArea", &CheckDateArea, &absent);
+        Find(module, "GetCountArgument", &GetCountArgument, &absent);
+        Find(module, "GetArgumentFileName", &GetArgumentFileName, &absent);
+        Find(module, "GetMultiSelectFileInfo", &GetMultiSelectFileInfo, &absent);
+        Find(module, "GetMultiFileCount", &GetMultiFileCount, &absent);
+        Find(module, "GetProductName", &GetProductName, &absent);
+        if (missing)
+            *missing = absent;
+        return absent.empty();
     }
 
 private:
-    template <typename F> static void Find(const LoadedModule& module, const char* name, F* fn, bool* all)
+    template <typename F>
+    static void Find(const LoadedModule& module, const char* name, F* fn, std::string* absent)
     {
         *fn = module.Export<F>(name);
         if (!*fn)
-            *all = false;
+            *absent += std::string(absent->empty() ? "" : ", ") + name;
     }
 };
-
-// The module loaded once for a whole test program, with its utilities.
-class UtilityTest : public ::testing::Test {
-protected:
-    static inline LoadedModule* module = nullptr;
-    static inline UtilityExports fn = {};
-
-    static void SetUpTestSuite()
-    {
-        module = new LoadedModule;
-        module->Load();
-        ZeroMemory(&fn, sizeof(fn));
-        fn.Resolve(*module);
-    }
-    static void TearDownTestSuite()
-    {
-        delete module;
-        module = NULL;
-    }
-    void SetUp() override
-    {
-        ASSERT_NE(module->handle, nullptr) << "module not loaded";
-        UtilityExports check;
-        ASSERT_TRUE(check.Resolve(*module)) << "an export is missing";
-    }
-};
-
-// The double-byte cases mean something only in code page 932, whose lead
-// bytes are 81-9F and E0-FC.
-inline void ExpectCodePage932()
-{
-    ASSERT_EQ(GetACP(), 932u);
-    CPINFO info;
-    ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
-    EXPECT_EQ(info.LeadByte[0], 0x81);
-    EXPECT_EQ(info.LeadByte[1], 0x9F);
-    EXPECT_EQ(info.LeadByte[2], 0xE0);
-    EXPECT_EQ(info.LeadByte[3], 0xFC);
-    EXPECT_EQ(info.LeadByte[4], 0);
-}
 
 #endif
