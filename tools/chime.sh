@@ -20,10 +20,7 @@ build=${1:-$root/build}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 
-bash "$root/tools/install.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-mingw32.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)" --target Chimora standin_host chime_wav >/dev/null
+bash "$root/tools/build.sh" "$build" Chimora standin_host chime_wav >/dev/null
 
 # A card, or a sound server, and a display: play for real.
 has_sound() {
