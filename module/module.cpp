@@ -1,12 +1,11 @@
 // Entry point, the process-wide module object and the host exports.
 #include "module.h"
 
-#include <new>
-
 #include "../dialog/settings_dialog.h"
 #include "../resources/resource_ids.h"
 #include "../utilities/strings.h"
 #include "environ.h"
+#include "heap_object.h"
 #include "host_exports.h"
 
 enum { TITLE_LIMIT = 80 };
@@ -15,9 +14,13 @@ VTAdModule* ProcessModule = NULL;
 
 VTAdModule::VTAdModule(HINSTANCE instance)
 {
+    void* memory = AllocateObject<Environ>();
+
     ParentWindow = NULL;
     Instance = instance;
-    Settings = new (std::nothrow) Environ(instance);
+    Settings = NULL;
+    if (memory)
+        Settings = new (memory) Environ(instance);
     LastHour = -1;
     LastMinute = -1;
     LastSecond = -1;
@@ -26,7 +29,24 @@ VTAdModule::VTAdModule(HINSTANCE instance)
 VTAdModule::~VTAdModule()
 {
     KillMinuteTimer();
-    delete Settings;
+    DestroyObject(Settings);
+}
+
+// Creates the module object with its settings record; null when either
+// cannot be had, since a module without its record can serve no export.
+static VTAdModule* CreateModule(HINSTANCE instance)
+{
+    void* memory = AllocateObject<VTAdModule>();
+    VTAdModule* module;
+
+    if (!memory)
+        return NULL;
+    module = new (memory) VTAdModule(instance);
+    if (!module->Settings) {
+        DestroyObject(module);
+        return NULL;
+    }
+    return module;
 }
 
 // Creates the module, with its settings record, at process attach; saves
@@ -37,15 +57,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         InitLeadByteSet();
-        ProcessModule = new (std::nothrow) VTAdModule(instance);
-        // A module without its record cannot serve any export.
-        if (ProcessModule && !ProcessModule->Settings) {
-            delete ProcessModule;
-            ProcessModule = NULL;
-        }
+        ProcessModule = CreateModule(instance);
         break;
     case DLL_PROCESS_DETACH:
-        delete ProcessModule;
+        DestroyObject(ProcessModule);
         ProcessModule = NULL;
         break;
     }
@@ -84,18 +99,20 @@ int WINAPI Setting(void)
 {
     VTAdModule* module = ProcessModule;
     SettingsDialog* dialog;
+    void* memory;
     BOOL wasRunning;
     int result;
 
     if (!module)
         return 0;
     wasRunning = module->KillMinuteTimer();
-    dialog = new (std::nothrow) SettingsDialog;
-    if (!dialog) {
+    memory = AllocateObject<SettingsDialog>();
+    if (!memory) {
         if (wasRunning)
             module->ArmMinuteTimer();
         return 0;
     }
+    dialog = new (memory) SettingsDialog;
     result = dialog->Run(*module);
     if (result != 0) {
         module->Settings->SaveToRegistry();
@@ -106,7 +123,7 @@ int WINAPI Setting(void)
     } else if (wasRunning) {
         module->ArmMinuteTimer();
     }
-    delete dialog;
+    DestroyObject(dialog);
     return result;
 }
 
