@@ -13,11 +13,12 @@
 // Limit of the chooser's title buffer.
 enum { BROWSE_TITLE_LIMIT = 80 };
 
-// The chooser's one filter pair, "Waveサウンド (*.wav)" and "*.wav", in
-// code page 932, closed by an empty string.
-static const char SoundFileFilter[] =
-    "Wave\x83\x54\x83\x45\x83\x93\x83\x68 (*.wav)\0"
-    "*.wav\0";
+// The chooser's one filter pair. The description is kept in UTF-16 and
+// converted to the ANSI code page when the chooser opens, so that it reads
+// right under any code page, not only 932.
+static const WCHAR SoundFileDescription[] = L"Waveサウンド (*.wav)";
+static const char SoundFilePattern[] = "*.wav";
+enum { SOUND_FILTER_LIMIT = 96 };
 
 // Appended to the help file's path to name its text-popup file.
 static const char PopupFile[] = "::/popup.txt";
@@ -66,6 +67,23 @@ static int FormHelpPath(HINSTANCE instance, const char* suffix, char* path)
     return JoinPath(path, folder, name, suffix);
 }
 
+// Forms the chooser's filter in filter (SOUND_FILTER_LIMIT bytes): the
+// description in the ANSI code page, the pattern, and the empty string that
+// closes the list.
+static void FormSoundFileFilter(char* filter)
+{
+    int length;
+
+    ZeroMemory(filter, SOUND_FILTER_LIMIT);
+    // Room is left for the pattern and the closing empty string.
+    length = WideCharToMultiByte(CP_ACP, 0, SoundFileDescription, -1, filter,
+                                 SOUND_FILTER_LIMIT - sizeof(SoundFilePattern) - 1, NULL, NULL);
+    // Should the conversion fail, the pattern describes itself.
+    if (length <= 0)
+        length = 1 + lstrlenA(lstrcpyA(filter, SoundFilePattern));
+    lstrcpyA(filter + length, SoundFilePattern);
+}
+
 // 1 when the control id has a popup topic in the help file.
 static int HasContextHelp(int id)
 {
@@ -84,6 +102,7 @@ int SettingsDialog::BrowseSoundFile(HWND dialog)
     char folder[MAX_PATH];
     char initialDir[MAX_PATH];
     char file[MAX_PATH];
+    char filter[SOUND_FILTER_LIMIT];
     OPENFILENAMEA ofn;
     BOOL chosen;
 
@@ -107,7 +126,8 @@ int SettingsDialog::BrowseSoundFile(HWND dialog)
     ZeroMemory(&ofn, sizeof(ofn));
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = dialog;
-    ofn.lpstrFilter = SoundFileFilter;
+    FormSoundFileFilter(filter);
+    ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof(file);

@@ -162,6 +162,9 @@ static INT_PTR OnInitDialog(HWND dialog, LPARAM param)
     // The caption's "?" button, which leads to WM_HELP.
     exStyle = GetWindowLongA(dialog, GWL_EXSTYLE);
     SetWindowLongA(dialog, GWL_EXSTYLE, exStyle | WS_EX_CONTEXTHELP);
+    // A frame style takes effect only once the frame is told of it.
+    SetWindowPos(dialog, NULL, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
     CheckRadioButton(dialog, IDC_MODULE_ON, IDC_MODULE_OFF,
                      settings->Enable ? IDC_MODULE_ON : IDC_MODULE_OFF);
