@@ -369,6 +369,51 @@ TEST_F(SettingsDialogTest, OpensWithTheStoredSettings)
     }
 }
 
+struct WindowPosCall {
+    HWND window;
+    HWND after;
+    int x, y, cx, cy;
+    UINT flags;
+};
+std::vector<WindowPosCall> windowPosCalls;
+ImportHook* windowPosHook;
+
+// Records the call and passes it on.
+BOOL WINAPI RecordSetWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT flags)
+{
+    {
+        std::lock_guard<std::mutex> hold(recordLock);
+        windowPosCalls.push_back({ window, after, x, y, cx, cy, flags });
+    }
+    typedef BOOL(WINAPI * SetWindowPosFn)(HWND, HWND, int, int, int, int, UINT);
+    return reinterpret_cast<SetWindowPosFn>(windowPosHook->original)(window, after, x, y, cx, cy, flags);
+}
+
+// The context-help style is a frame style: the frame is told of it at once,
+// and nothing else about the window changes.
+TEST_F(SettingsDialogTest, ContextHelpStyleReachesTheFrame)
+{
+    ImportHook windowPos;
+    LoadModule();
+    windowPosCalls.clear();
+    ASSERT_TRUE(windowPos.Install(module.handle, "user32.dll", "SetWindowPos", 0,
+                                  reinterpret_cast<void*>(RecordSetWindowPos)));
+    windowPosHook = &windowPos;
+    HWND shown = NULL;
+    RunSetting([&](HWND dialog) {
+        shown = dialog;
+        EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
+        Click(dialog, IDCANCEL);
+    });
+    windowPos.Remove();
+    std::lock_guard<std::mutex> hold(recordLock);
+    ASSERT_EQ(windowPosCalls.size(), 1u);
+    const WindowPosCall& call = windowPosCalls[0];
+    EXPECT_EQ(call.window, shown);
+    EXPECT_EQ(call.flags, (UINT)(SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                                 SWP_FRAMECHANGED));
+}
+
 // ------------------------------------------------------------ enable rules
 
 struct ClickStep {
@@ -831,7 +876,9 @@ HWND ChooserNameField(HWND chooser)
 
 void ExpectChooserRecord(const OpenFileCall& call, HWND dialog, const std::string& file)
 {
-    const std::string filter = Ansi("Waveサウンド (*.wav)") + std::string("\0*.wav\0", 7);
+    // Formed at run time from UTF-16; under code page 932 these bytes.
+    ASSERT_EQ(GetACP(), 932u);
+    const std::string filter("Wave\x83\x54\x83\x45\x83\x93\x83\x68 (*.wav)\0*.wav\0", 27);
     EXPECT_EQ(call.fields.lStructSize, 88u);
     EXPECT_EQ(call.fields.hwndOwner, dialog);
     EXPECT_EQ(call.fields.hInstance, nullptr);

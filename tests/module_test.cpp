@@ -107,6 +107,107 @@ TEST(ImportTable, ImportsOnlySystemLibraries)
     EXPECT_GT(count, 0);
 }
 
+// Every function the module may import, library by library; an ordinal
+// import is written "#n". Each one exists on Windows XP SP3. A new import
+// fails the test below until it is judged fit for every Windows the module
+// runs on and added here.
+struct AllowedImports {
+    const char* library;
+    std::set<std::string> functions;
+};
+const AllowedImports kAllowedImports[] = {
+    {"ADVAPI32.dll", {"RegCloseKey", "RegCreateKeyExA", "RegQueryValueExA", "RegSetValueExA"}},
+    {"COMDLG32.DLL", {"GetOpenFileNameA"}},
+    {"KERNEL32.dll",
+     {// The module's own calls.
+      "CloseHandle", "CreateThread", "FindClose", "FindFirstFileA", "FreeLibrary",
+      "FreeLibraryAndExitThread", "GetCPInfo", "GetLocalTime", "GetModuleFileNameA",
+      "GetModuleHandleExA", "GetProcessHeap", "HeapAlloc", "HeapFree", "Sleep",
+      "WideCharToMultiByte", "lstrcatA", "lstrcpyA", "lstrcpynA", "lstrlenA",
+      // The C runtime's DLL start-up: its lock, thread-local start-up data,
+      // relocation of imported data, and the unwind-table registration that
+      // looks for the compiler's runtime DLL already in the process.
+      "DeleteCriticalSection", "EnterCriticalSection", "InitializeCriticalSection",
+      "LeaveCriticalSection", "TlsGetValue", "VirtualProtect", "VirtualQuery", "GetLastError",
+      "GetModuleHandleA", "GetProcAddress", "LoadLibraryA"}},
+    {"msvcrt.dll",
+     {"atoi", "memchr", "time",
+      // The C runtime's DLL start-up and its error report.
+      "_amsg_exit", "_initterm", "_iob", "_lock", "_unlock", "abort", "calloc", "free",
+      "fwrite", "memmove", "realloc", "strlen", "strncmp", "vfprintf"}},
+    {"SHFOLDER.DLL", {"SHGetFolderPathA"}},
+    {"USER32.dll",
+     {"CharToOemBuffA", "CharUpperA", "CheckRadioButton", "DialogBoxParamA", "EnableWindow",
+      "EndDialog", "GetDlgItem", "GetDlgItemTextA", "GetWindowLongA", "IsDlgButtonChecked",
+      "KillTimer", "LoadStringA", "SendDlgItemMessageA", "SetDlgItemTextA", "SetRect", "SetTimer",
+      "SetWindowLongA", "SetWindowPos"}},
+    {"VERSION.dll", {"GetFileVersionInfoA", "GetFileVersionInfoSizeA", "VerQueryValueA"}},
+    {"WINMM.DLL", {"PlaySoundA"}},
+    // HtmlHelpA, exported by ordinal only.
+    {"hhctrl.ocx", {"#14"}},
+};
+
+const AllowedImports* FindAllowedImports(const char* library)
+{
+    for (const AllowedImports& allowed : kAllowedImports)
+        if (lstrcmpiA(allowed.library, library) == 0)
+            return &allowed;
+    return nullptr;
+}
+
+TEST(ImportTable, ImportsOnlyAllowedFunctionsThatWindowsXPHas)
+{
+    LoadedModule module;
+    ASSERT_TRUE(module.Load());
+    const IMAGE_DATA_DIRECTORY& dir = Directory(module.handle, IMAGE_DIRECTORY_ENTRY_IMPORT);
+    ASSERT_NE(dir.VirtualAddress, 0u);
+    int imported = 0;
+    for (const IMAGE_IMPORT_DESCRIPTOR* d = At<IMAGE_IMPORT_DESCRIPTOR>(module.handle, dir.VirtualAddress);
+         d->Name != 0; d++) {
+        const char* library = At<char>(module.handle, d->Name);
+        SCOPED_TRACE(library);
+        const AllowedImports* allowed = FindAllowedImports(library);
+        EXPECT_NE(allowed, nullptr) << "library not on the allow-list";
+        // The name table; the address table is already bound to the functions.
+        for (const IMAGE_THUNK_DATA32* t = At<IMAGE_THUNK_DATA32>(module.handle, d->OriginalFirstThunk);
+             t->u1.AddressOfData != 0; t++, imported++) {
+            std::string function = IMAGE_SNAP_BY_ORDINAL32(t->u1.Ordinal)
+                ? "#" + std::to_string(IMAGE_ORDINAL32(t->u1.Ordinal))
+                : std::string(At<IMAGE_IMPORT_BY_NAME>(module.handle, t->u1.AddressOfData)->Name);
+            if (allowed)
+                EXPECT_TRUE(allowed->functions.count(function)) << function << " is not on the allow-list";
+        }
+    }
+    EXPECT_GT(imported, 0);
+}
+
+// What the user installs: small, stripped, nothing for a debugger.
+TEST(ModuleFile, IsAtMost32KiBWithoutDebugSections)
+{
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    ASSERT_TRUE(GetFileAttributesExA(ModulePath().c_str(), GetFileExInfoStandard, &file));
+    EXPECT_EQ(file.nFileSizeHigh, 0u);
+    EXPECT_LE(file.nFileSizeLow, 32u * 1024) << "bytes";
+
+    LoadedModule module;
+    ASSERT_TRUE(module.Load());
+    const BYTE* base = reinterpret_cast<const BYTE*>(module.handle);
+    const IMAGE_NT_HEADERS32* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    ASSERT_GT(nt->FileHeader.NumberOfSections, 0);
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; i++, section++) {
+        // Long section names, as debug sections have, sit in a string table
+        // and show here as "/n".
+        std::string name(reinterpret_cast<const char*>(section->Name),
+                         strnlen(reinterpret_cast<const char*>(section->Name), IMAGE_SIZEOF_SHORT_NAME));
+        EXPECT_NE(name.rfind(".debug", 0), 0u) << name;
+        EXPECT_NE(name[0], '/') << name;
+    }
+    EXPECT_EQ(nt->FileHeader.PointerToSymbolTable, 0u) << "symbols not stripped";
+    EXPECT_EQ(Directory(module.handle, IMAGE_DIRECTORY_ENTRY_DEBUG).Size, 0u);
+}
+
 // A fresh key, then the module loaded as the host loads it.
 class HostCalls : public ::testing::Test {
 protected:

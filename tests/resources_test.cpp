@@ -342,9 +342,11 @@ TEST_F(Resources, SettingsDialogTemplateAsTabulated)
     EXPECT_TRUE(dialogClass.ordinal == 0 && dialogClass.text.empty()) << "standard dialog class";
     EXPECT_EQ(t.Text(), Wide("時報モジュール"));
     EXPECT_EQ(t.Word(), 10) << "point size";
-    t.Word();  // weight
-    t.Byte();  // italic
-    t.Byte();  // character set
+    EXPECT_EQ(t.Word(), 0) << "weight";
+    EXPECT_EQ(t.Byte(), 0) << "italic";
+    // Where the face is missing, Windows picks a font of this character
+    // set: a Japanese one, not a Western one that shows the labels as boxes.
+    EXPECT_EQ(t.Byte(), SHIFTJIS_CHARSET) << "character set";
     EXPECT_EQ(t.Text(), Wide("ＭＳ Ｐゴシック"));
 
     for (const ControlRow& row : kControls) {
