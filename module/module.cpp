@@ -7,7 +7,7 @@
 #include "../resources/resource_ids.h"
 #include "../utilities/strings.h"
 #include "environ.h"
-#include "host_exports.h"
+#include "../include/chimora.h"
 
 enum { TITLE_LIMIT = 80 };
 
