@@ -93,7 +93,7 @@ check_sample() {
               -L"$sdk/lib" -lChimora -o "$exe" || { fail "$example does not build as C"; continue; }
         "$cxx" -x c++ -Wall -Wextra -Werror -static-libgcc -static-libstdc++ -I"$sdk/include" "$example" \
               -L"$sdk/lib" -lChimora -o "$work/as-cxx.exe" || fail "$example does not build as C++"
-        "${wine_run[@]}" "$exe" || fail "$(basename "$exe") reports failed checks ($?)"
+        "${wine_run[@]}" "$exe" || fail "$(basename "$exe") reports failed checks"
     done
 
     # Only a declaration of the export's own name, convention and argument
