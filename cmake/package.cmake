@@ -35,8 +35,11 @@ endif()
 if(NOT "${import_list}" STREQUAL "${old_import_list}")
     file(WRITE ${import_def} "${import_list}")
 endif()
+# dlltool names the library's members after the output path: run it in place
+# so that no build-tree path goes into the SDK.
 add_custom_command(OUTPUT ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a
-    COMMAND ${CHIMORA_DLLTOOL} -k -d ${import_def} -l ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a
+    COMMAND ${CHIMORA_DLLTOOL} -k -d Chimora-import.def -l libChimora.dll.a
+    WORKING_DIRECTORY ${CHIMORA_PACKAGE_DIR}
     DEPENDS ${import_def}
     VERBATIM)
 
