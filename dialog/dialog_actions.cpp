@@ -7,8 +7,8 @@
 #include <mmsystem.h>
 #include <shlobj.h>
 
+#include "../include/chimora.h"
 #include "../resources/resource_ids.h"
-#include "../utilities/paths.h"
 
 // Limit of the chooser's title buffer.
 enum { BROWSE_TITLE_LIMIT = 80 };

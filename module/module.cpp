@@ -5,8 +5,8 @@
 #include "../resources/resource_ids.h"
 #include "../utilities/strings.h"
 #include "environ.h"
+#include "../include/chimora.h"
 #include "heap_object.h"
-#include "host_exports.h"
 
 enum { TITLE_LIMIT = 80 };
 

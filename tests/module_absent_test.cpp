@@ -5,7 +5,7 @@
 
 #include <string.h>
 
-#include "module/host_exports.h"
+#include "include/chimora.h"
 #include "module/module.h"
 #include "tests/test_support.h"
 

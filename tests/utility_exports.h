@@ -1,5 +1,5 @@
-// The utilities as a caller sees them: typed pointers to the exports of the
-// loaded module, looked up by their undecorated names.
+// The utilities as a caller sees them: pointers to the exports of the loaded
+// module, looked up by their undecorated names and typed by the public header.
 #ifndef CHIMORA_UTILITY_EXPORTS_H
 #define CHIMORA_UTILITY_EXPORTS_H
 
@@ -7,41 +7,42 @@
 
 #include <string>
 
+#include "include/chimora.h"
 #include "tests/test_support.h"
 
 struct UtilityExports {
-    int(WINAPI* IsMultiByteChar)(const char*);
-    int(WINAPI* lstrxcpy)(char*, const char*, int, int);
-    int(WINAPI* lstrcpyspc)(char*, const char*, int);
-    int(WINAPI* lstrcpyzc)(char*, const char*, int);
-    int(WINAPI* StringArgCopy)(char*, const char*, int);
-    void(__cdecl* SplitString)(const char*, int, int, int, ...);
-    void(WINAPI* GetPointData)(const char*, POINT*);
-    void(WINAPI* GetRectData)(const char*, RECT*);
+    decltype(&::IsMultiByteChar) IsMultiByteChar;
+    decltype(&::lstrxcpy) lstrxcpy;
+    decltype(&::lstrcpyspc) lstrcpyspc;
+    decltype(&::lstrcpyzc) lstrcpyzc;
+    decltype(&::StringArgCopy) StringArgCopy;
+    decltype(&::_SplitString) SplitString;
+    decltype(&::GetPointData) GetPointData;
+    decltype(&::GetRectData) GetRectData;
 
-    int(WINAPI* GetDriveNumber)(char*);
-    int(WINAPI* GetPathName)(const char*, char*);
-    int(WINAPI* GetFileName)(const char*, char*);
-    int(WINAPI* GetPathNameOnly)(const char*, char*);
-    int(WINAPI* GetFileNameExt)(const char*, char*);
-    int(WINAPI* GetFileNameOnly)(const char*, char*);
-    void(WINAPI* GetFileParam)(const char*, char*, char*);
-    char*(WINAPI* SplitPath)(const char*, char*, char*, char*, char*);
-    void(WINAPI* SeparatePath)(const char*, char*, char*);
-    char*(WINAPI* SetSeparateSymbol)(const char*, char*);
-    char*(WINAPI* DelSeparateSymbol)(const char*, char*);
-    int(WINAPI* GetLongPathNameQv)(const char*, char*, int);
+    decltype(&::GetDriveNumber) GetDriveNumber;
+    decltype(&::GetPathName) GetPathName;
+    decltype(&::GetFileName) GetFileName;
+    decltype(&::GetPathNameOnly) GetPathNameOnly;
+    decltype(&::GetFileNameExt) GetFileNameExt;
+    decltype(&::GetFileNameOnly) GetFileNameOnly;
+    decltype(&::GetFileParam) GetFileParam;
+    decltype(&::SplitPath) SplitPath;
+    decltype(&::SeparatePath) SeparatePath;
+    decltype(&::SetSeparateSymbol) SetSeparateSymbol;
+    decltype(&::DelSeparateSymbol) DelSeparateSymbol;
+    decltype(&::GetLongPathNameQv) GetLongPathNameQv;
 
-    const char*(WINAPI* GetStrToDate)(const char*, int*);
-    const char*(WINAPI* GetStrToTime)(const char*, int*);
-    long double(WINAPI* DLTime)(const char*);
-    int(WINAPI* CheckDateArea)(const char*, const char*);
+    decltype(&::GetStrToDate) GetStrToDate;
+    decltype(&::GetStrToTime) GetStrToTime;
+    decltype(&::DLTime) DLTime;
+    decltype(&::CheckDateArea) CheckDateArea;
 
-    int(WINAPI* GetCountArgument)(const char*);
-    int(WINAPI* GetArgumentFileName)(const char*, int, char*);
-    int(WINAPI* GetMultiSelectFileInfo)(const char*, char*, char*);
-    int(WINAPI* GetMultiFileCount)(const char*);
-    int(WINAPI* GetProductName)(const char*, char*, int);
+    decltype(&::GetCountArgument) GetCountArgument;
+    decltype(&::GetArgumentFileName) GetArgumentFileName;
+    decltype(&::GetMultiSelectFileInfo) GetMultiSelectFileInfo;
+    decltype(&::GetMultiFileCount) GetMultiFileCount;
+    decltype(&::GetProductName) GetProductName;
 
     // Looks every export up in module; false when one is missing, and then
     // the missing names in *missing when it is given.

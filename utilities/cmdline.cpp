@@ -1,9 +1,6 @@
 // Command-line arguments, the open-file dialog's multiple selection and the
 // product name of a file's version resource.
-#include "cmdline.h"
-
-#include "paths.h"
-#include "strings.h"
+#include "../include/chimora.h"
 
 // String tables asked for the product name, first answer wins: Japanese
 // before English, the system's code page before Unicode.

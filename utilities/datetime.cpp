@@ -1,5 +1,5 @@
 // Date and time utilities: digit texts of dates, times and date-times.
-#include "datetime.h"
+#include "../include/chimora.h"
 
 #include <stdlib.h>
 #include <time.h>

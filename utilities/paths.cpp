@@ -1,6 +1,5 @@
 // Path and file-name utilities for narrow strings of the ANSI code page.
-#include "paths.h"
-#include "strings.h"
+#include "../include/chimora.h"
 
 // Size of the work string in which GetLongPathNameQv builds its result.
 #define LONG_PATH_WORK 520

@@ -1,0 +1,78 @@
+# The release package, build/Chimora-<version>-win32.zip, made by
+#   cmake --build build --target package
+# At its top the two files a user copies (Chimora.vxm, Chimora.chm), the
+# Japanese readme and a .reg file that removes the settings; under sdk/ the
+# public header, the import library, the export list and the module as
+# Chimora.dll. Only the install component "release" goes into it.
+
+set(CHIMORA_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
+set(chimora_rc ${CMAKE_SOURCE_DIR}/resources/chimora.rc)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${chimora_rc} ${CMAKE_SOURCE_DIR}/exports)
+
+# The version is the one the module's version block states: FILEVERSION
+# 3, 0, ... is version 3.00, the minor number in two digits.
+file(STRINGS ${chimora_rc} version_line REGEX "^FILEVERSION[ \t]")
+if(NOT version_line MATCHES "^FILEVERSION[ \t]+([0-9]+)[ \t]*,[ \t]*([0-9]+)")
+    message(FATAL_ERROR "No FILEVERSION line in ${chimora_rc}")
+endif()
+set(chimora_minor ${CMAKE_MATCH_2})
+if(chimora_minor LESS 10)
+    set(chimora_minor 0${chimora_minor})
+endif()
+set(CHIMORA_VERSION ${CMAKE_MATCH_1}.${chimora_minor})
+
+# The import library. The export list maps each undecorated name to its
+# stdcall symbol (GetPathName = GetPathName@8); dlltool wants the decorated
+# symbols themselves, so that a caller links only with a declaration of the
+# right convention and argument size, and -k imports them undecorated.
+file(READ ${CMAKE_SOURCE_DIR}/exports export_list)
+string(REGEX REPLACE "([A-Za-z_0-9]+) = ([A-Za-z_0-9@]+)" "\\2" import_list "${export_list}")
+set(import_def ${CHIMORA_PACKAGE_DIR}/Chimora-import.def)
+if(EXISTS ${import_def})
+    file(READ ${import_def} old_import_list)
+endif()
+if(NOT "${import_list}" STREQUAL "${old_import_list}")
+    file(WRITE ${import_def} "${import_list}")
+endif()
+# dlltool names the library's members after the output path: run it in place
+# so that no build-tree path goes into the SDK.
+add_custom_command(OUTPUT ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a
+    COMMAND ${CHIMORA_DLLTOOL} -k -d Chimora-import.def -l libChimora.dll.a
+    WORKING_DIRECTORY ${CHIMORA_PACKAGE_DIR}
+    DEPENDS ${import_def}
+    VERBATIM)
+
+# The readme is kept in UTF-8; Notepad on every Windows version reads the
+# system code page (932) with CRLF line ends.
+configure_file(${CMAKE_SOURCE_DIR}/docs/readme-ja.txt ${CHIMORA_PACKAGE_DIR}/readme-ja.utf8.txt
+    @ONLY NEWLINE_STYLE CRLF)
+add_custom_command(OUTPUT ${CHIMORA_PACKAGE_DIR}/readme-ja.txt
+    COMMAND ${CHIMORA_ICONV} -f UTF-8 -t CP932 ${CHIMORA_PACKAGE_DIR}/readme-ja.utf8.txt
+            > ${CHIMORA_PACKAGE_DIR}/readme-ja.txt
+    DEPENDS ${CHIMORA_PACKAGE_DIR}/readme-ja.utf8.txt
+    VERBATIM)
+configure_file(${CMAKE_SOURCE_DIR}/docs/remove-settings.reg ${CHIMORA_PACKAGE_DIR}/remove-settings.reg
+    @ONLY NEWLINE_STYLE CRLF)
+
+add_custom_target(chimora_package_files ALL DEPENDS
+    ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a ${CHIMORA_PACKAGE_DIR}/readme-ja.txt)
+
+install(FILES ${CMAKE_BINARY_DIR}/Chimora.vxm ${CMAKE_BINARY_DIR}/Chimora.chm
+              ${CHIMORA_PACKAGE_DIR}/readme-ja.txt ${CHIMORA_PACKAGE_DIR}/remove-settings.reg
+        DESTINATION . COMPONENT release)
+install(FILES ${CMAKE_SOURCE_DIR}/include/chimora.h DESTINATION sdk/include COMPONENT release)
+install(FILES ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a DESTINATION sdk/lib COMPONENT release)
+install(FILES ${CMAKE_SOURCE_DIR}/exports DESTINATION sdk/lib RENAME Chimora.def
+        COMPONENT release)
+# The import library loads Chimora.dll: the same bytes as the .vxm.
+install(FILES ${CMAKE_BINARY_DIR}/Chimora.vxm DESTINATION sdk/bin RENAME Chimora.dll
+        COMPONENT release)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Chimora)
+set(CPACK_PACKAGE_VERSION ${CHIMORA_VERSION})
+set(CPACK_PACKAGE_FILE_NAME Chimora-${CHIMORA_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Chimora;release;/")
+include(CPack)
