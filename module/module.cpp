@@ -2,10 +2,10 @@
 #include "module.h"
 
 #include "../dialog/settings_dialog.h"
+#include "../include/chimora.h"
 #include "../resources/resource_ids.h"
 #include "../utilities/strings.h"
 #include "environ.h"
-#include "../include/chimora.h"
 #include "heap_object.h"
 
 enum { TITLE_LIMIT = 80 };
