@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
           wine wine32:i386 xvfb xauth x11-utils googletest locales fp-utils
-          fonts-ipafont-gothic fonts-wine imagemagick sox)
+          fonts-ipafont-gothic fonts-wine imagemagick sox unzip)
 
 missing=()
 for p in "${packages[@]}"; do
