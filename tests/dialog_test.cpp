@@ -176,23 +176,6 @@ void ClearRecords()
 
 // ------------------------------------------------------------ registry
 
-struct StoredSettings {
-    DWORD enable;
-    DWORD signalType;
-    LONG interval;
-    DWORD timeType;
-    std::string wave;
-};
-
-void Store(const StoredSettings& s)
-{
-    WriteSettingsDword("Enable", s.enable);
-    WriteSettingsDword("SignalType", s.signalType);
-    WriteSettingsDword("Interval", (DWORD)s.interval);
-    WriteSettingsDword("TimeType", s.timeType);
-    WriteSettingsValue("WaveName", REG_SZ, s.wave.c_str(), (DWORD)s.wave.size() + 1);
-}
-
 const char* const kValueNames[] = { "Enable", "SignalType", "Interval", "TimeType", "WaveName" };
 
 // The five values as raw bytes, to show that nothing was written.
