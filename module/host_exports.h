@@ -21,9 +21,11 @@ int WINAPI GetTitleName(char* title);
 // Runs the settings dialog over the host window; returns its end code
 // (1 after OK, 0 after Cancel or close).
 int WINAPI Setting(void);
-// Arms the minute timer; 1 when armed, 0 when the module is disabled.
+// Arms the minute timer on the window handed over; 1 when armed, 0 when the
+// module is disabled or no window has been handed over.
 int WINAPI StartModule(void);
-// Kills the minute timer; nonzero when a timer was removed.
+// Kills the minute timer, on the window it was armed on; nonzero when a
+// timer was removed. Call it before FreeLibrary.
 int WINAPI StopModule(void);
 
 #ifdef __cplusplus

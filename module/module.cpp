@@ -21,8 +21,11 @@ VTAdModule::VTAdModule(HINSTANCE instance)
     LastHour = -1;
     LastMinute = -1;
     LastSecond = -1;
+    TimerWindow = NULL;
 }
 
+// Runs at process detach, which may come on a chime runner's thread: only a
+// timer still armed (the host did not stop the module) is killed from here.
 VTAdModule::~VTAdModule()
 {
     KillMinuteTimer();
