@@ -16,7 +16,7 @@ void WINAPI SetParentWindow(HWND window);
 // The stored Enable value as it is; nonzero means enabled.
 int WINAPI IsModuleEnable(void);
 // Copies the module title into title (at least 80 bytes) and returns its
-// length, 0 when it cannot be loaded.
+// length, 0 when it cannot be loaded or title is null.
 int WINAPI GetTitleName(char* title);
 // Runs the settings dialog over the host window; returns its end code
 // (1 after OK, 0 after Cancel or close).

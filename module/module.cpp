@@ -75,7 +75,7 @@ int WINAPI IsModuleEnable(void)
 
 int WINAPI GetTitleName(char* title)
 {
-    if (!ProcessModule)
+    if (!ProcessModule || !title)
         return 0;
     return LoadStringA(ProcessModule->Instance, IDS_TITLE, title, TITLE_LIMIT);
 }

@@ -167,6 +167,15 @@ TEST_F(HostCalls, StartAndStopFollowEnableAndTheTimer)
     EXPECT_EQ(Call("StopModule"), 0) << "and the stop removed it";
 }
 
+TEST_F(HostCalls, TitleIntoANullBufferIsZero)
+{
+    Load();
+    GetTitleNameFn getTitle = module.Export<GetTitleNameFn>("GetTitleName");
+    EXPECT_EQ(getTitle(nullptr), 0);
+    char title[80];
+    EXPECT_EQ(getTitle(title), 27) << "a real buffer still gets the title";
+}
+
 // --- Hosts that break the calling order ----------------------------------
 
 const UINT_PTR kMinuteTimer = 5000;
