@@ -22,6 +22,7 @@ VTAdModule::VTAdModule(HINSTANCE instance)
     LastMinute = -1;
     LastSecond = -1;
     TimerWindow = NULL;
+    DialogOpen = FALSE;
 }
 
 // Runs at process detach, which may come on a chime runner's thread: only a
@@ -82,7 +83,9 @@ int WINAPI GetTitleName(char* title)
 
 // Kills the timer for the dialog's lifetime. A nonzero end code (OK, or a
 // dialog that could not be created) saves the record and arms or stops the
-// timer by Enable; Cancel gives the timer back as it was before.
+// timer by Enable; Cancel gives the timer back as it was before. A call
+// while the dialog is open (from a host timer that its modal loop
+// dispatched) opens no second dialog, changes nothing and returns 0.
 int WINAPI Setting(void)
 {
     VTAdModule* module = ProcessModule;
@@ -90,7 +93,7 @@ int WINAPI Setting(void)
     BOOL wasRunning;
     int result;
 
-    if (!module)
+    if (!module || module->DialogOpen)
         return 0;
     wasRunning = module->KillMinuteTimer();
     dialog = new (std::nothrow) SettingsDialog;
@@ -99,7 +102,9 @@ int WINAPI Setting(void)
             module->ArmMinuteTimer();
         return 0;
     }
+    module->DialogOpen = TRUE;
     result = dialog->Run(*module);
+    module->DialogOpen = FALSE;
     if (result != 0) {
         module->Settings->SaveToRegistry();
         if (module->Settings->Enable)

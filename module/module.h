@@ -18,6 +18,7 @@ public:
     SHORT LastSecond;
     HWND TimerWindow;    // the window the minute timer is armed on; null while
                          // none is armed. Set and cleared on the GUI thread only.
+    BOOL DialogOpen;     // nonzero while Setting runs the settings dialog
 
     // Creates the settings record (which loads it) for the given instance.
     // Settings is null when the record could not be allocated.

@@ -557,6 +557,72 @@ TEST_F(SettingsDialogTest, TypedNameOf260CharactersIsStoredAsItsFirst259)
     EXPECT_EQ(StoredWave(), typed.substr(0, 259));
 }
 
+// A host timer that the dialog's modal loop dispatches, and that calls
+// Setting again once the driver says so.
+struct Reentry {
+    IntFn setting;
+    volatile LONG armed;
+    HANDLE done;
+    int result;
+    BOOL moduleTimerArmed;
+};
+Reentry reentry;
+
+void CALLBACK CallSettingAgain(HWND window, UINT message, UINT_PTR id, DWORD time)
+{
+    (void)message;
+    (void)time;
+    if (!reentry.armed)
+        return;
+    KillTimer(window, id);
+    reentry.result = reentry.setting();
+    // The module's timer is killed while its dialog is open.
+    reentry.moduleTimerArmed = KillTimer(window, 5000);
+    SetEvent(reentry.done);
+}
+
+// Setting called while its dialog is open opens no second dialog, returns
+// 0 at once and changes nothing; the open dialog then ends as usual.
+TEST_F(SettingsDialogTest, SettingWhileTheDialogIsOpenChangesNothing)
+{
+    const StoredSettings before = { 1, 0, 300, 0, "C:\\old.wav" };
+    for (int ok = 0; ok <= 1; ok++) {
+        SCOPED_TRACE(ok ? "then OK" : "then Cancel");
+        DeleteSettingsKey();
+        Store(before);
+        std::vector<std::vector<BYTE>> raw = RawValues();
+        LoadModule();
+        ASSERT_EQ(startModule(), 1);
+        reentry.setting = setting;
+        reentry.armed = 0;
+        reentry.result = -2;
+        reentry.done = CreateEventA(NULL, TRUE, FALSE, NULL);
+        const UINT_PTR hostTimer = 1;
+        ASSERT_NE(SetTimer(host.handle, hostTimer, 50, CallSettingAgain), 0u);
+        int result = RunSetting([&](HWND dialog) {
+            ChangeEverything(dialog);
+            InterlockedExchange(&reentry.armed, 1);
+            ASSERT_EQ(WaitForSingleObject(reentry.done, 5000), WAIT_OBJECT_0)
+                << "the second Setting did not return";
+            EXPECT_EQ(reentry.result, 0);
+            EXPECT_FALSE(reentry.moduleTimerArmed);
+            EXPECT_TRUE(RawValues() == raw) << "the registry was written";
+            EXPECT_EQ(isModuleEnable(), 1);
+            EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), "C:\\new chime.wav");
+            Click(dialog, ok ? IDOK : IDCANCEL);
+        });
+        KillTimer(host.handle, hostTimer);
+        CloseHandle(reentry.done);
+        EXPECT_EQ(result, ok);
+        if (ok)
+            ExpectStored({ 1, 1, 3600, 1, "C:\\new chime.wav" });
+        else
+            EXPECT_TRUE(RawValues() == raw);
+        EXPECT_NE(stopModule(), 0) << "the timer runs again after either ending";
+        UnloadModule();
+    }
+}
+
 // A stored interval that the list shown has no row for leaves the combo
 // box without a selection; OK keeps that interval as it is.
 TEST_F(SettingsDialogTest, OkWithoutASelectedIntervalKeepsTheStoredInterval)
