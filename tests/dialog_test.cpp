@@ -21,6 +21,7 @@
 
 #include "resources/resource_ids.h"
 #include "tests/dialog_driver.h"
+#include "tests/host_session.h"
 #include "tests/import_hook.h"
 #include "tests/test_support.h"
 
@@ -621,6 +622,37 @@ TEST_F(SettingsDialogTest, SettingWhileTheDialogIsOpenChangesNothing)
         EXPECT_NE(stopModule(), 0) << "the timer runs again after either ending";
         UnloadModule();
     }
+}
+
+// A second host process loaded the module before this one's user saved
+// through the dialog; its unload afterwards keeps what was saved.
+TEST_F(SettingsDialogTest, AnotherHostsUnloadKeepsWhatOkSaved)
+{
+    const StoredSettings before = { 1, 0, 300, 0, "C:\\old.wav" };
+    const StoredSettings saved = { 1, 1, 3600, 1, "C:\\new chime.wav" };
+    Store(before);
+    ProcessRun other;
+    ASSERT_TRUE(Launch(&other, "second-host", "standin_host.exe", { "--run", "90" }, 0, 120000));
+    ASSERT_TRUE(AwaitLog(other, "StartModule returned", 30000)) << LogText(other);
+
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        ChangeEverything(dialog);
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    ExpectStored(saved);
+
+    // The other host ends as when its user closes it: it stops and unloads.
+    HWND otherWindow = FindWindowA("StandinHostWindow", NULL);
+    EXPECT_NE(otherWindow, nullptr);
+    PostMessageA(otherWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(AwaitEnd({ &other }, 120000));
+    EXPECT_EQ(ExitCode(other), 0) << LogText(other);
+    EXPECT_EQ(LogLines(LogText(other), "module unloaded").size(), 1u) << LogText(other);
+    ExpectStored(saved);
+    UnloadModule();
+    ExpectStored(saved);
 }
 
 // A stored interval that the list shown has no row for leaves the combo

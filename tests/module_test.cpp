@@ -543,4 +543,61 @@ TEST_F(SettingsStore, MalformedValuesLoadAsTheirDefaults)
     }
 }
 
+// What happens to the key while the module is loaded (another host process
+// saving through its own dialog, or a user editing the registry), and what
+// the unload leaves there.
+struct MeanwhileCase {
+    const char* name;
+    std::function<void()> meanwhile;
+    DWORD enable, signalType, interval, timeType;
+    const char* wave;
+};
+
+void DeleteValue(const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, CHIMORA_KEY, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, name);
+        RegCloseKey(key);
+    }
+}
+
+// The unload writes the newest stored values: each value the key holds well
+// formed wins over the record loaded before it; the others come from the record.
+TEST_F(SettingsStore, UnloadKeepsWhatWasSavedMeanwhile)
+{
+    const MeanwhileCase cases[] = {
+        {"nothing changed", [] {}, 1, 1, 900, 1, "C:\\a.wav"},
+        {"every value saved anew", [] { Store({0, 0, 60, 0, "C:\\b.wav"}); }, 0, 0, 60, 0, "C:\\b.wav"},
+        {"key deleted", DeleteSettingsKey, 1, 1, 900, 1, "C:\\a.wav"},
+        {"one value saved, another deleted",
+         [] {
+             WriteSettingsDword("Interval", 1800);
+             DeleteValue("WaveName");
+         },
+         1, 1, 1800, 1, "C:\\a.wav"},
+        {"malformed values",
+         [] {
+             WriteSettingsValue("Enable", REG_SZ, "0", 2);
+             std::vector<BYTE> unterminated(260, 'a');
+             WriteSettingsValue("WaveName", REG_SZ, unterminated.data(), 260);
+             WriteSettingsDword("TimeType", 0);
+         },
+         1, 1, 900, 0, "C:\\a.wav"},
+    };
+    for (const MeanwhileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        Store({1, 1, 900, 1, "C:\\a.wav"});
+        Load();
+        c.meanwhile();
+        module.Unload();
+        ExpectSavedDword("Enable", c.enable);
+        ExpectSavedDword("SignalType", c.signalType);
+        ExpectSavedDword("Interval", c.interval);
+        ExpectSavedDword("TimeType", c.timeType);
+        ExpectSavedWave(c.wave);
+    }
+}
+
 }  // namespace
