@@ -558,6 +558,58 @@ TEST_F(SettingsDialogTest, TypedNameOf260CharactersIsStoredAsItsFirst259)
     EXPECT_EQ(StoredWave(), typed.substr(0, 259));
 }
 
+std::string Repeat(const std::string& text, int count)
+{
+    std::string repeated;
+    for (int i = 0; i < count; i++)
+        repeated += text;
+    return repeated;
+}
+
+struct LongNameCase {
+    const char* name;
+    std::string typed;
+    std::string stored;
+};
+
+// The edit counts characters, so double-byte text may exceed the field:
+// OK stores at most 259 bytes that end on a whole character, and the name
+// survives the unload and the next load.
+TEST_F(SettingsDialogTest, LongNameIsStoredOnAWholeCharacterAndKept)
+{
+    const std::string hyo = "\x95\x5C";  // 表
+    const std::string so = "\x83\x5C";   // ソ
+    const LongNameCase cases[] = {
+        {"130 x hyo: 260 bytes", Repeat(hyo, 130), Repeat(hyo, 129)},
+        {"300 x so: the edit takes 260 of them", Repeat(so, 300), Repeat(so, 129)},
+        {"single-byte, 258 bytes", std::string(258, 'a'), std::string(258, 'a')},
+        {"single-byte, 259 bytes", std::string(259, 'a'), std::string(259, 'a')},
+        {"double-byte ending at 258 bytes", Repeat(hyo, 129), Repeat(hyo, 129)},
+        {"double-byte ending at 259 bytes", "a" + Repeat(hyo, 129), "a" + Repeat(hyo, 129)},
+        {"double-byte character over byte 259", std::string(258, 'a') + hyo, std::string(258, 'a')},
+        {"double-byte ending at 261 bytes", "a" + Repeat(hyo, 130), "a" + Repeat(hyo, 129)},
+    };
+    for (const LongNameCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        Store({ 1, 0, 60, 0, "" });
+        LoadModule();
+        int result = RunSetting([&](HWND dialog) {
+            Type(dialog, IDC_WAVE_NAME, c.typed);
+            Click(dialog, IDOK);
+        });
+        EXPECT_EQ(result, 1);
+        DWORD size = 0;
+        EXPECT_EQ(StoredWave(&size), c.stored);
+        EXPECT_EQ(size, (DWORD)MAX_PATH);
+        UnloadModule();
+        EXPECT_EQ(StoredWave(), c.stored) << "after the unload";
+        LoadModule();
+        UnloadModule();
+        EXPECT_EQ(StoredWave(), c.stored) << "after the next load and unload";
+    }
+}
+
 // A host timer that the dialog's modal loop dispatches, and that calls
 // Setting again once the driver says so.
 struct Reentry {
