@@ -6,12 +6,14 @@
 #include "../module/environ.h"
 #include "../module/module.h"
 #include "../resources/resource_ids.h"
+#include "../utilities/strings.h"
 
 // No walk over an interval list goes further than this many rows.
 enum { MAX_INTERVAL_ROWS = 100 };
 
-// Limit of the file-name edit, in characters.
-enum { WAVE_NAME_LIMIT = 260 };
+// Limit of the file-name edit, in characters. The edit counts characters,
+// so it may hold twice as many bytes of double-byte text.
+enum { WAVE_NAME_LIMIT = 260, WAVE_TEXT_SIZE = WAVE_NAME_LIMIT * 2 + 1 };
 
 const IntervalChoice IntervalModeList[] = {
     { "None", -1 },
@@ -130,12 +132,30 @@ static void FillIntervalList(HWND dialog, const IntervalChoice* list, LONG key)
     }
 }
 
+// Copies text into field (MAX_PATH bytes): at most MAX_PATH - 1 bytes,
+// cut before a double-byte character whose second byte would not fit, so
+// that the stored path never ends in a lone lead byte.
+static void CopyWholeCharacters(char* field, const char* text)
+{
+    int length = 0;
+    int step;
+
+    while (text[length]) {
+        step = IsMultiByteChar(text + length) ? 2 : 1;
+        if (length + step > MAX_PATH - 1)
+            break;
+        length += step;
+    }
+    lstrcpynA(field, text, length + 1);
+}
+
 // Writes the controls into the module's record. The combo box is unsorted,
 // so its selection index is the row of the list the signal type shows.
 static void StoreSettings(HWND dialog)
 {
     Environ* settings = CurrentDialog->Module->Settings;
     const IntervalChoice* list;
+    char wave[WAVE_TEXT_SIZE];
     LRESULT row;
 
     settings->Enable = IsChecked(dialog, IDC_MODULE_ON) ? 1 : 0;
@@ -149,7 +169,9 @@ static void StoreSettings(HWND dialog)
     if (row >= 0 && row < CountIntervalRows(list))
         settings->Interval = list[row].Seconds;
 
-    GetDlgItemTextA(dialog, IDC_WAVE_NAME, settings->WaveName, sizeof(settings->WaveName));
+    // Read whole, the edit's text ends on a whole character; the cut keeps it so.
+    GetDlgItemTextA(dialog, IDC_WAVE_NAME, wave, sizeof(wave));
+    CopyWholeCharacters(settings->WaveName, wave);
 }
 
 // Brings the controls to the stored settings.

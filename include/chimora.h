@@ -33,14 +33,17 @@ void WINAPI SetParentWindow(HWND window);
 /* The stored enable setting as it is; nonzero means enabled. */
 int WINAPI IsModuleEnable(void);
 /* Copies the module title into title (at least 80 bytes) and returns its
- * length; 0 when it cannot be loaded. */
+ * length; 0 when it cannot be loaded or title is null. */
 int WINAPI GetTitleName(char* title);
 /* Runs the settings dialog over the host window; returns 1 after OK, 0 after
- * Cancel or close. The timer is re-armed after OK when enabled. */
+ * Cancel or close. The timer is re-armed after OK when enabled. While the
+ * dialog is open, a further call opens none, changes nothing and returns 0. */
 int WINAPI Setting(void);
-/* Arms the minute timer; 1 when armed, 0 when the module is disabled. */
+/* Arms the minute timer on the window handed over; 1 when armed, 0 when the
+ * module is disabled or no window has been handed over. */
 int WINAPI StartModule(void);
-/* Kills the minute timer; nonzero when a timer was removed. */
+/* Kills the minute timer, on the window it was armed on; nonzero when a
+ * timer was removed. Call it before FreeLibrary. */
 int WINAPI StopModule(void);
 
 /* ---------------------------------------------------------------- strings

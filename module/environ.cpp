@@ -14,17 +14,20 @@ enum { DEFAULT_ENABLE = 0, DEFAULT_SIGNALTYPE = 0, DEFAULT_INTERVAL = -1, DEFAUL
 Environ::Environ(HINSTANCE instance)
 {
     Instance = instance;
-    // Defined contents even if the key cannot be opened below.
-    ZeroMemory(WaveName, sizeof(WaveName));
-    Enable = DEFAULT_ENABLE;
-    SignalType = DEFAULT_SIGNALTYPE;
-    Interval = DEFAULT_INTERVAL;
-    TimeType = DEFAULT_TIMETYPE;
     LoadFromRegistry();
 }
 
+// Another host process may have saved through its own dialog since this
+// record was loaded: what the key holds well formed is newer than the
+// record, and is written back as it is.
 Environ::~Environ()
 {
+    HKEY key;
+
+    if (OpenKey(&key) == ERROR_SUCCESS) {
+        ReadStoredValues(key);
+        RegCloseKey(key);
+    }
     SaveToRegistry();
 }
 
@@ -66,28 +69,42 @@ LONG Environ::QueryNumber(HKEY key, UINT nameId, LONG fallback)
     return value;
 }
 
-void Environ::LoadFromRegistry()
+// Reads the five values over the record; a value that is missing or
+// malformed leaves its field as it is.
+void Environ::ReadStoredValues(HKEY key)
 {
     char name[VALUE_NAME_LIMIT];
-    HKEY key;
+    char wave[MAX_PATH];
     DWORD type = REG_NONE;
-    DWORD size = sizeof(WaveName);
+    DWORD size = sizeof(wave);
 
-    if (OpenKey(&key) != ERROR_SUCCESS)
-        return;
-
-    Enable = QueryNumber(key, IDS_REG_ENABLE, DEFAULT_ENABLE);
-    SignalType = QueryNumber(key, IDS_REG_SIGNALTYPE, DEFAULT_SIGNALTYPE);
-    Interval = QueryNumber(key, IDS_REG_INTERVAL, DEFAULT_INTERVAL);
-    TimeType = QueryNumber(key, IDS_REG_TIMETYPE, DEFAULT_TIMETYPE);
+    Enable = QueryNumber(key, IDS_REG_ENABLE, Enable);
+    SignalType = QueryNumber(key, IDS_REG_SIGNALTYPE, SignalType);
+    Interval = QueryNumber(key, IDS_REG_INTERVAL, Interval);
+    TimeType = QueryNumber(key, IDS_REG_TIMETYPE, TimeType);
 
     // REG_SZ data need not carry a terminator: a path that does not end
     // within the field is no path at all.
     LoadValueName(IDS_REG_WAVENAME, name);
-    if (RegQueryValueExA(key, name, NULL, &type, (BYTE*)WaveName, &size) != ERROR_SUCCESS
-        || type != REG_SZ || memchr(WaveName, 0, size) == NULL)
-        ZeroMemory(WaveName, sizeof(WaveName));
+    if (RegQueryValueExA(key, name, NULL, &type, (BYTE*)wave, &size) == ERROR_SUCCESS
+        && type == REG_SZ && memchr(wave, 0, size) != NULL)
+        lstrcpynA(WaveName, wave, sizeof(WaveName));
+}
 
+void Environ::LoadFromRegistry()
+{
+    HKEY key;
+
+    // Defined contents even if the key cannot be opened below.
+    ZeroMemory(WaveName, sizeof(WaveName));
+    Enable = DEFAULT_ENABLE;
+    SignalType = DEFAULT_SIGNALTYPE;
+    Interval = DEFAULT_INTERVAL;
+    TimeType = DEFAULT_TIMETYPE;
+
+    if (OpenKey(&key) != ERROR_SUCCESS)
+        return;
+    ReadStoredValues(key);
     RegCloseKey(key);
 }
 

@@ -6,6 +6,7 @@
 
 // The user's five settings, kept under HKCU\Software\Quillet\TimeSignal.
 // Created once at load (which reads them) and saved at unload and after OK.
+// At unload, values that another process saved meanwhile win over the record.
 class Environ {
 public:
     char WaveName[MAX_PATH];  // .wav to play, system code page; empty = silent
@@ -17,7 +18,8 @@ public:
 
     // Stores the instance handle and loads the settings from the registry.
     explicit Environ(HINSTANCE instance);
-    // Saves the settings to the registry.
+    // Saves the settings to the registry: each value that the key holds
+    // well formed by then is kept, the others are written from the record.
     ~Environ();
 
     // Reads the five values; each missing or malformed one gets its default.
@@ -30,6 +32,7 @@ private:
     LONG OpenKey(HKEY* key);
     void LoadValueName(UINT id, char* name);
     LONG QueryNumber(HKEY key, UINT nameId, LONG fallback);
+    void ReadStoredValues(HKEY key);
     void SaveNumber(HKEY key, UINT nameId, LONG value);
 };
 

@@ -24,8 +24,12 @@ VTAdModule::VTAdModule(HINSTANCE instance)
     LastHour = -1;
     LastMinute = -1;
     LastSecond = -1;
+    TimerWindow = NULL;
+    DialogOpen = FALSE;
 }
 
+// Runs at process detach, which may come on a chime runner's thread: only a
+// timer still armed (the host did not stop the module) is killed from here.
 VTAdModule::~VTAdModule()
 {
     KillMinuteTimer();
@@ -87,14 +91,16 @@ int WINAPI IsModuleEnable(void)
 
 int WINAPI GetTitleName(char* title)
 {
-    if (!ProcessModule)
+    if (!ProcessModule || !title)
         return 0;
     return LoadStringA(ProcessModule->Instance, IDS_TITLE, title, TITLE_LIMIT);
 }
 
 // Kills the timer for the dialog's lifetime. A nonzero end code (OK, or a
 // dialog that could not be created) saves the record and arms or stops the
-// timer by Enable; Cancel gives the timer back as it was before.
+// timer by Enable; Cancel gives the timer back as it was before. A call
+// while the dialog is open (from a host timer that its modal loop
+// dispatched) opens no second dialog, changes nothing and returns 0.
 int WINAPI Setting(void)
 {
     VTAdModule* module = ProcessModule;
@@ -103,7 +109,7 @@ int WINAPI Setting(void)
     BOOL wasRunning;
     int result;
 
-    if (!module)
+    if (!module || module->DialogOpen)
         return 0;
     wasRunning = module->KillMinuteTimer();
     memory = AllocateObject<SettingsDialog>();
@@ -113,7 +119,9 @@ int WINAPI Setting(void)
         return 0;
     }
     dialog = new (memory) SettingsDialog;
+    module->DialogOpen = TRUE;
     result = dialog->Run(*module);
+    module->DialogOpen = FALSE;
     if (result != 0) {
         module->Settings->SaveToRegistry();
         if (module->Settings->Enable)

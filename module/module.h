@@ -16,11 +16,14 @@ public:
     SHORT LastHour;      // local time seen by the minute gate at the last tick;
     SHORT LastMinute;    // -1 before the first tick
     SHORT LastSecond;
+    HWND TimerWindow;    // the window the minute timer is armed on; null while
+                         // none is armed. Set and cleared on the GUI thread only.
+    BOOL DialogOpen;     // nonzero while Setting runs the settings dialog
 
     // Creates the settings record (which loads it) for the given instance.
     // Settings is null when the record could not be allocated.
     explicit VTAdModule(HINSTANCE instance);
-    // Kills the timer and destroys the record, which saves it.
+    // Kills the timer, if one is armed, and destroys the record, which saves it.
     ~VTAdModule();
 
     // Scheduler (scheduler.cpp).

@@ -80,27 +80,40 @@ int StartChimeRunner(int count, const char* path)
     return 1;
 }
 
-// Arms the one-shot minute timer for the next minute boundary while the
-// module is enabled: (60 - second) seconds ahead, the milliseconds of the
-// current second not counted. Returns 1 when armed, 0 when disabled (an armed
-// timer is then left alone).
+// Arms the one-shot minute timer on ParentWindow for the next minute
+// boundary while the module is enabled: (60 - second) seconds ahead, the
+// milliseconds of the current second not counted. Returns 1 when armed, 0
+// when disabled (an armed timer is then left alone) or when no window has
+// been handed over: a timer without a window would be a thread timer that
+// no kill reaches. The window is remembered for the kill.
 int VTAdModule::ArmMinuteTimer()
 {
     SYSTEMTIME now;
     UINT period;
 
-    if (!Settings->Enable)
+    if (!Settings->Enable || !ParentWindow)
         return 0;
+    // The host changed windows while the timer was armed.
+    if (TimerWindow != ParentWindow)
+        KillMinuteTimer();
     Scheduler.ReadLocalTime(&now);
     period = (60 - now.wSecond % 60) * 1000;
-    Scheduler.ArmTimer(ParentWindow, MINUTE_TIMER_ID, period, OnMinuteTimer);
+    if (Scheduler.ArmTimer(ParentWindow, MINUTE_TIMER_ID, period, OnMinuteTimer))
+        TimerWindow = ParentWindow;
     return 1;
 }
 
-// Stops the minute timer. Nonzero when a timer was removed.
+// Stops the minute timer on the window it was armed on, whatever window the
+// host holds now. Nonzero when a timer was removed; with none armed, 0 and
+// no call to the platform.
 BOOL VTAdModule::KillMinuteTimer()
 {
-    return KillTimer(ParentWindow, MINUTE_TIMER_ID);
+    HWND window = TimerWindow;
+
+    if (!window)
+        return FALSE;
+    TimerWindow = NULL;
+    return KillTimer(window, MINUTE_TIMER_ID);
 }
 
 // The minute gate. Waits, at most 30 x 100 ms, for the local minute to differ

@@ -21,6 +21,7 @@
 
 #include "resources/resource_ids.h"
 #include "tests/dialog_driver.h"
+#include "tests/host_session.h"
 #include "tests/import_hook.h"
 #include "tests/test_support.h"
 
@@ -175,23 +176,6 @@ void ClearRecords()
 }
 
 // ------------------------------------------------------------ registry
-
-struct StoredSettings {
-    DWORD enable;
-    DWORD signalType;
-    LONG interval;
-    DWORD timeType;
-    std::string wave;
-};
-
-void Store(const StoredSettings& s)
-{
-    WriteSettingsDword("Enable", s.enable);
-    WriteSettingsDword("SignalType", s.signalType);
-    WriteSettingsDword("Interval", (DWORD)s.interval);
-    WriteSettingsDword("TimeType", s.timeType);
-    WriteSettingsValue("WaveName", REG_SZ, s.wave.c_str(), (DWORD)s.wave.size() + 1);
-}
 
 const char* const kValueNames[] = { "Enable", "SignalType", "Interval", "TimeType", "WaveName" };
 
@@ -617,6 +601,155 @@ TEST_F(SettingsDialogTest, TypedNameOf260CharactersIsStoredAsItsFirst259)
     });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(StoredWave(), typed.substr(0, 259));
+}
+
+std::string Repeat(const std::string& text, int count)
+{
+    std::string repeated;
+    for (int i = 0; i < count; i++)
+        repeated += text;
+    return repeated;
+}
+
+struct LongNameCase {
+    const char* name;
+    std::string typed;
+    std::string stored;
+};
+
+// The edit counts characters, so double-byte text may exceed the field:
+// OK stores at most 259 bytes that end on a whole character, and the name
+// survives the unload and the next load.
+TEST_F(SettingsDialogTest, LongNameIsStoredOnAWholeCharacterAndKept)
+{
+    const std::string hyo = "\x95\x5C";  // 表
+    const std::string so = "\x83\x5C";   // ソ
+    const LongNameCase cases[] = {
+        {"130 x hyo: 260 bytes", Repeat(hyo, 130), Repeat(hyo, 129)},
+        {"300 x so: the edit takes 260 of them", Repeat(so, 300), Repeat(so, 129)},
+        {"single-byte, 258 bytes", std::string(258, 'a'), std::string(258, 'a')},
+        {"single-byte, 259 bytes", std::string(259, 'a'), std::string(259, 'a')},
+        {"double-byte ending at 258 bytes", Repeat(hyo, 129), Repeat(hyo, 129)},
+        {"double-byte ending at 259 bytes", "a" + Repeat(hyo, 129), "a" + Repeat(hyo, 129)},
+        {"double-byte character over byte 259", std::string(258, 'a') + hyo, std::string(258, 'a')},
+        {"double-byte ending at 261 bytes", "a" + Repeat(hyo, 130), "a" + Repeat(hyo, 129)},
+    };
+    for (const LongNameCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        Store({ 1, 0, 60, 0, "" });
+        LoadModule();
+        int result = RunSetting([&](HWND dialog) {
+            Type(dialog, IDC_WAVE_NAME, c.typed);
+            Click(dialog, IDOK);
+        });
+        EXPECT_EQ(result, 1);
+        DWORD size = 0;
+        EXPECT_EQ(StoredWave(&size), c.stored);
+        EXPECT_EQ(size, (DWORD)MAX_PATH);
+        UnloadModule();
+        EXPECT_EQ(StoredWave(), c.stored) << "after the unload";
+        LoadModule();
+        UnloadModule();
+        EXPECT_EQ(StoredWave(), c.stored) << "after the next load and unload";
+    }
+}
+
+// A host timer that the dialog's modal loop dispatches, and that calls
+// Setting again once the driver says so.
+struct Reentry {
+    IntFn setting;
+    volatile LONG armed;
+    HANDLE done;
+    int result;
+    BOOL moduleTimerArmed;
+};
+Reentry reentry;
+
+void CALLBACK CallSettingAgain(HWND window, UINT message, UINT_PTR id, DWORD time)
+{
+    (void)message;
+    (void)time;
+    if (!reentry.armed)
+        return;
+    KillTimer(window, id);
+    reentry.result = reentry.setting();
+    // The module's timer is killed while its dialog is open.
+    reentry.moduleTimerArmed = KillTimer(window, 5000);
+    SetEvent(reentry.done);
+}
+
+// Setting called while its dialog is open opens no second dialog, returns
+// 0 at once and changes nothing; the open dialog then ends as usual.
+TEST_F(SettingsDialogTest, SettingWhileTheDialogIsOpenChangesNothing)
+{
+    const StoredSettings before = { 1, 0, 300, 0, "C:\\old.wav" };
+    for (int ok = 0; ok <= 1; ok++) {
+        SCOPED_TRACE(ok ? "then OK" : "then Cancel");
+        DeleteSettingsKey();
+        Store(before);
+        std::vector<std::vector<BYTE>> raw = RawValues();
+        LoadModule();
+        ASSERT_EQ(startModule(), 1);
+        reentry.setting = setting;
+        reentry.armed = 0;
+        reentry.result = -2;
+        reentry.done = CreateEventA(NULL, TRUE, FALSE, NULL);
+        const UINT_PTR hostTimer = 1;
+        ASSERT_NE(SetTimer(host.handle, hostTimer, 50, CallSettingAgain), 0u);
+        int result = RunSetting([&](HWND dialog) {
+            ChangeEverything(dialog);
+            InterlockedExchange(&reentry.armed, 1);
+            ASSERT_EQ(WaitForSingleObject(reentry.done, 5000), WAIT_OBJECT_0)
+                << "the second Setting did not return";
+            EXPECT_EQ(reentry.result, 0);
+            EXPECT_FALSE(reentry.moduleTimerArmed);
+            EXPECT_TRUE(RawValues() == raw) << "the registry was written";
+            EXPECT_EQ(isModuleEnable(), 1);
+            EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), "C:\\new chime.wav");
+            Click(dialog, ok ? IDOK : IDCANCEL);
+        });
+        KillTimer(host.handle, hostTimer);
+        CloseHandle(reentry.done);
+        EXPECT_EQ(result, ok);
+        if (ok)
+            ExpectStored({ 1, 1, 3600, 1, "C:\\new chime.wav" });
+        else
+            EXPECT_TRUE(RawValues() == raw);
+        EXPECT_NE(stopModule(), 0) << "the timer runs again after either ending";
+        UnloadModule();
+    }
+}
+
+// A second host process loaded the module before this one's user saved
+// through the dialog; its unload afterwards keeps what was saved.
+TEST_F(SettingsDialogTest, AnotherHostsUnloadKeepsWhatOkSaved)
+{
+    const StoredSettings before = { 1, 0, 300, 0, "C:\\old.wav" };
+    const StoredSettings saved = { 1, 1, 3600, 1, "C:\\new chime.wav" };
+    Store(before);
+    ProcessRun other;
+    ASSERT_TRUE(Launch(&other, "second-host", "standin_host.exe", { "--run", "90" }, 0, 120000));
+    ASSERT_TRUE(AwaitLog(other, "StartModule returned", 30000)) << LogText(other);
+
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        ChangeEverything(dialog);
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    ExpectStored(saved);
+
+    // The other host ends as when its user closes it: it stops and unloads.
+    HWND otherWindow = FindWindowA("StandinHostWindow", NULL);
+    EXPECT_NE(otherWindow, nullptr);
+    PostMessageA(otherWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(AwaitEnd({ &other }, 120000));
+    EXPECT_EQ(ExitCode(other), 0) << LogText(other);
+    EXPECT_EQ(LogLines(LogText(other), "module unloaded").size(), 1u) << LogText(other);
+    ExpectStored(saved);
+    UnloadModule();
+    ExpectStored(saved);
 }
 
 // A stored interval that the list shown has no row for leaves the combo

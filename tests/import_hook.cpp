@@ -67,3 +67,8 @@ void ImportHook::Remove()
         WriteSlot(slot, original);
     slot = NULL;
 }
+
+void ImportHook::Abandon()
+{
+    slot = NULL;
+}

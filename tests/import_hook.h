@@ -23,6 +23,9 @@ public:
                  void* replacement);
     // Puts the original back.
     void Remove();
+    // Forgets the slot without writing it: for a module that has been
+    // unloaded while hooked, whose table is gone.
+    void Abandon();
 
 private:
     void** slot;

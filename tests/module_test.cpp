@@ -4,10 +4,14 @@
 
 #include <string.h>
 
+#include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tests/dialog_driver.h"
+#include "tests/import_hook.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -264,6 +268,230 @@ TEST_F(HostCalls, StartAndStopFollowEnableAndTheTimer)
     EXPECT_EQ(Call("StopModule"), 0) << "and the stop removed it";
 }
 
+TEST_F(HostCalls, TitleIntoANullBufferIsZero)
+{
+    Load();
+    GetTitleNameFn getTitle = module.Export<GetTitleNameFn>("GetTitleName");
+    EXPECT_EQ(getTitle(nullptr), 0);
+    char title[80];
+    EXPECT_EQ(getTitle(title), 27) << "a real buffer still gets the title";
+}
+
+// --- Hosts that break the calling order ----------------------------------
+
+const UINT_PTR kMinuteTimer = 5000;
+
+// What the host does after it changed windows while the timer was armed.
+enum WindowChangeKill { STOP_MODULE, SETTING_CANCEL, SETTING_OK, UNLOAD };
+
+struct WindowChangeCase {
+    const char* name;
+    WindowChangeKill kill;
+    bool runningOnSecond;  // afterwards the timer runs on the second window
+};
+
+class HostOrder : public HostCalls {
+protected:
+    void HandOver(HWND window) { module.Export<SetParentWindowFn>("SetParentWindow")(window); }
+
+    // Setting over owner, ended with the button.
+    int SettingEndedWith(HWND owner, int button)
+    {
+        return RunWithDialog(owner, module.Export<IntFn>("Setting"),
+                             [&](HWND dialog) { Click(dialog, button); });
+    }
+};
+
+TEST_F(HostOrder, EveryKillUsesTheWindowTheTimerWasArmedOn)
+{
+    const WindowChangeCase cases[] = {
+        {"StopModule", STOP_MODULE, false},
+        {"Setting ended with Cancel", SETTING_CANCEL, true},
+        {"Setting ended with OK", SETTING_OK, true},
+        {"unload", UNLOAD, false},
+    };
+    for (const WindowChangeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        HostWindow first;
+        HostWindow second;
+        ASSERT_TRUE(first.handle && second.handle);
+        DeleteSettingsKey();
+        WriteSettingsDword("Enable", 1);
+        Load();
+        HandOver(first.handle);
+        ASSERT_EQ(Call("StartModule"), 1);
+        HandOver(second.handle);
+        switch (c.kill) {
+        case STOP_MODULE:
+            EXPECT_NE(Call("StopModule"), 0) << "it removed the timer";
+            break;
+        case SETTING_CANCEL:
+            EXPECT_EQ(SettingEndedWith(second.handle, IDCANCEL), 0);
+            break;
+        case SETTING_OK:
+            EXPECT_EQ(SettingEndedWith(second.handle, IDOK), 1);
+            break;
+        case UNLOAD:
+            module.Unload();
+            break;
+        }
+        EXPECT_EQ(KillTimer(first.handle, kMinuteTimer), 0) << "the first window's timer was left";
+        if (module.handle)
+            EXPECT_EQ(Call("StopModule") != 0, c.runningOnSecond);
+        module.Unload();
+    }
+}
+
+// Pumps this thread's messages for timeMs. Timer messages without a window
+// (thread timers) are counted, not dispatched: their callback may lie in a
+// module that is gone. Returns their count.
+int PumpCountingThreadTimers(DWORD timeMs)
+{
+    DWORD start = GetTickCount();
+    int count = 0;
+    MSG msg;
+    while (GetTickCount() - start < timeMs) {
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_TIMER && msg.hwnd == NULL) {
+                count++;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+    }
+    return count;
+}
+
+// Milliseconds from now to a little after the next minute boundary of the
+// local clock: by then every timer armed before now has fired once.
+DWORD PastNextBoundaryMs()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return 60000 - (now.wSecond * 1000 + now.wMilliseconds) + 2500;
+}
+
+// A start, and a Setting ended with OK, before any window was handed over
+// arm nothing; then a timer armed on one window and ticking after the host
+// changed to another is moved there by the tick. Waits for one minute
+// boundary.
+TEST_F(HostOrder, NoTimerWithoutAWindowAndTheTickMovesToTheNewWindow)
+{
+    HostWindow first;
+    HostWindow second;
+    ASSERT_TRUE(first.handle && second.handle);
+    WriteSettingsDword("Enable", 1);
+    Load();
+    EXPECT_EQ(Call("StartModule"), 0) << "no window handed over";
+    EXPECT_EQ(SettingEndedWith(NULL, IDOK), 1);
+    EXPECT_EQ(Call("IsModuleEnable"), 1);
+
+    HandOver(first.handle);
+    ASSERT_EQ(Call("StartModule"), 1);
+    HandOver(second.handle);
+
+    EXPECT_EQ(PumpCountingThreadTimers(PastNextBoundaryMs()), 0) << "a timer without a window";
+    EXPECT_EQ(KillTimer(first.handle, kMinuteTimer), 0) << "the tick left the first window's timer";
+    EXPECT_NE(Call("StopModule"), 0) << "the tick re-armed on the second window";
+}
+
+// --- Unload finished on another thread --------------------------------------
+
+std::mutex killLock;
+struct KillCall {
+    DWORD thread;
+    HWND window;
+};
+std::vector<KillCall> killCalls;
+ImportHook* killTimerHook;
+
+BOOL WINAPI RecordKillTimer(HWND window, UINT_PTR id)
+{
+    {
+        std::lock_guard<std::mutex> hold(killLock);
+        killCalls.push_back({GetCurrentThreadId(), window});
+    }
+    typedef BOOL(WINAPI * KillTimerFn)(HWND, UINT_PTR);
+    return reinterpret_cast<KillTimerFn>(killTimerHook->original)(window, id);
+}
+
+// Holds a reference to the module as a chime runner does, taken before the
+// thread starts, and gives it back as its last act once released.
+struct HeldReference {
+    HMODULE module;
+    HANDLE release;
+};
+
+DWORD WINAPI HoldLikeAChimeRunner(LPVOID parameter)
+{
+    HeldReference* held = static_cast<HeldReference*>(parameter);
+    WaitForSingleObject(held->release, 10000);
+    FreeLibraryAndExitThread(held->module, 0);
+    return 0;
+}
+
+struct DetachCase {
+    const char* name;
+    bool stoppedFirst;
+    size_t killsFromTheRunner;
+};
+
+// The host frees the module while a chime runner still holds it, so process
+// detach runs on the runner's thread. A host that stopped the module first
+// gets no call on its window from that thread.
+TEST_F(HostOrder, DetachOnTheRunnersThreadTouchesTheWindowOnlyWhileATimerIsArmed)
+{
+    const DetachCase cases[] = {
+        {"StopModule before FreeLibrary", true, 0},
+        {"FreeLibrary without StopModule", false, 1},
+    };
+    HostWindow host;
+    ASSERT_NE(host.handle, nullptr);
+    for (const DetachCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        WriteSettingsDword("Enable", 1);
+        Load();
+        ImportHook hook;
+        ASSERT_TRUE(hook.Install(module.handle, "user32.dll", "KillTimer", 0,
+                                 reinterpret_cast<void*>(RecordKillTimer)));
+        killTimerHook = &hook;
+        HandOver(host.handle);
+        ASSERT_EQ(Call("StartModule"), 1);
+
+        HeldReference held = {NULL, CreateEventA(NULL, TRUE, FALSE, NULL)};
+        ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                       module.Export<LPCSTR>("StartModule"), &held.module));
+        DWORD runnerId = 0;
+        HANDLE runner = CreateThread(NULL, 0, HoldLikeAChimeRunner, &held, 0, &runnerId);
+        ASSERT_NE(runner, nullptr);
+        if (c.stoppedFirst)
+            EXPECT_NE(Call("StopModule"), 0);
+        module.Unload();
+        EXPECT_NE(GetModuleHandleA(ModulePath().c_str()), nullptr) << "the runner keeps it mapped";
+
+        SetEvent(held.release);
+        EXPECT_EQ(WaitForSingleObject(runner, 10000), WAIT_OBJECT_0);
+        CloseHandle(runner);
+        CloseHandle(held.release);
+        EXPECT_EQ(GetModuleHandleA(ModulePath().c_str()), nullptr) << "unmapped on the runner's thread";
+        hook.Abandon();
+
+        size_t fromRunner = 0;
+        {
+            std::lock_guard<std::mutex> hold(killLock);
+            for (const KillCall& call : killCalls)
+                if (call.thread == runnerId)
+                    fromRunner++;
+            killCalls.clear();
+        }
+        EXPECT_EQ(fromRunner, c.killsFromTheRunner);
+        KillTimer(host.handle, kMinuteTimer);  // what a runner's thread cannot remove
+    }
+}
+
 // --- Settings kept in the registry --------------------------------------
 
 struct Saved {
@@ -413,6 +641,63 @@ TEST_F(SettingsStore, MalformedValuesLoadAsTheirDefaults)
         ExpectSavedDword("Enable", c.expectEnable);
         ExpectSavedDword("Interval", c.expectInterval);
         ExpectSavedWave(c.expectWave);
+    }
+}
+
+// What happens to the key while the module is loaded (another host process
+// saving through its own dialog, or a user editing the registry), and what
+// the unload leaves there.
+struct MeanwhileCase {
+    const char* name;
+    std::function<void()> meanwhile;
+    DWORD enable, signalType, interval, timeType;
+    const char* wave;
+};
+
+void DeleteValue(const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, CHIMORA_KEY, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, name);
+        RegCloseKey(key);
+    }
+}
+
+// The unload writes the newest stored values: each value the key holds well
+// formed wins over the record loaded before it; the others come from the record.
+TEST_F(SettingsStore, UnloadKeepsWhatWasSavedMeanwhile)
+{
+    const MeanwhileCase cases[] = {
+        {"nothing changed", [] {}, 1, 1, 900, 1, "C:\\a.wav"},
+        {"every value saved anew", [] { Store({0, 0, 60, 0, "C:\\b.wav"}); }, 0, 0, 60, 0, "C:\\b.wav"},
+        {"key deleted", DeleteSettingsKey, 1, 1, 900, 1, "C:\\a.wav"},
+        {"one value saved, another deleted",
+         [] {
+             WriteSettingsDword("Interval", 1800);
+             DeleteValue("WaveName");
+         },
+         1, 1, 1800, 1, "C:\\a.wav"},
+        {"malformed values",
+         [] {
+             WriteSettingsValue("Enable", REG_SZ, "0", 2);
+             std::vector<BYTE> unterminated(260, 'a');
+             WriteSettingsValue("WaveName", REG_SZ, unterminated.data(), 260);
+             WriteSettingsDword("TimeType", 0);
+         },
+         1, 1, 900, 0, "C:\\a.wav"},
+    };
+    for (const MeanwhileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        Store({1, 1, 900, 1, "C:\\a.wav"});
+        Load();
+        c.meanwhile();
+        module.Unload();
+        ExpectSavedDword("Enable", c.enable);
+        ExpectSavedDword("SignalType", c.signalType);
+        ExpectSavedDword("Interval", c.interval);
+        ExpectSavedDword("TimeType", c.timeType);
+        ExpectSavedWave(c.wave);
     }
 }
 

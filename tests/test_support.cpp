@@ -76,6 +76,15 @@ bool ReadSettingsValue(const char* name, DWORD* type, std::vector<BYTE>* data)
     return found;
 }
 
+void Store(const StoredSettings& s)
+{
+    WriteSettingsDword("Enable", s.enable);
+    WriteSettingsDword("SignalType", s.signalType);
+    WriteSettingsDword("Interval", (DWORD)s.interval);
+    WriteSettingsDword("TimeType", s.timeType);
+    WriteSettingsValue("WaveName", REG_SZ, s.wave.c_str(), (DWORD)s.wave.size() + 1);
+}
+
 static LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefWindowProcA(window, message, wParam, lParam);

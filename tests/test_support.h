@@ -49,6 +49,18 @@ void WriteSettingsDword(const char* name, DWORD value);
 // Reads a value: false when missing; type and raw bytes otherwise.
 bool ReadSettingsValue(const char* name, DWORD* type, std::vector<BYTE>* data);
 
+// The five settings as a host's module stores them.
+struct StoredSettings {
+    DWORD enable;
+    DWORD signalType;
+    LONG interval;
+    DWORD timeType;
+    std::string wave;
+};
+
+// Writes the five values, WaveName with its own length.
+void Store(const StoredSettings& s);
+
 // A plain top-level window on the calling thread, standing in for the
 // host's main window; destroyed with the object.
 class HostWindow {
