@@ -120,8 +120,7 @@ int SettingsDialog::BrowseSoundFile(HWND dialog)
     }
 
     // The chooser opens with the name already in the edit.
-    file[0] = 0;
-    GetDlgItemTextA(dialog, IDC_WAVE_NAME, file, sizeof(file));
+    ReadWaveName(dialog, file);
 
     ZeroMemory(&ofn, sizeof(ofn));
     ofn.lStructSize = sizeof(ofn);
@@ -147,8 +146,7 @@ int SettingsDialog::TestSound(HWND dialog)
 {
     char name[MAX_PATH];
 
-    name[0] = 0;
-    GetDlgItemTextA(dialog, IDC_WAVE_NAME, name, sizeof(name));
+    ReadWaveName(dialog, name);
     // Without SND_FILENAME a system sound of that name comes first, and the
     // default sound plays when neither is found.
     PlaySoundA(name, NULL, SND_ASYNC | SND_NOWAIT);

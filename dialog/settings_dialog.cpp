@@ -98,10 +98,8 @@ static void DisableModuleControls(HWND dialog)
 static void UpdateTestButton(HWND dialog)
 {
     char name[MAX_PATH];
-    int length;
 
-    length = GetDlgItemTextA(dialog, IDC_WAVE_NAME, name, sizeof(name));
-    EnableWindow(GetDlgItem(dialog, IDC_TEST), length > 0);
+    EnableWindow(GetDlgItem(dialog, IDC_TEST), ReadWaveName(dialog, name) > 0);
 }
 
 // The number of rows of list before its end row, at most MAX_INTERVAL_ROWS.
@@ -132,21 +130,24 @@ static void FillIntervalList(HWND dialog, const IntervalChoice* list, LONG key)
     }
 }
 
-// Copies text into field (MAX_PATH bytes): at most MAX_PATH - 1 bytes,
-// cut before a double-byte character whose second byte would not fit, so
-// that the stored path never ends in a lone lead byte.
-static void CopyWholeCharacters(char* field, const char* text)
+int ReadWaveName(HWND dialog, char* path)
 {
+    char text[WAVE_TEXT_SIZE];
     int length = 0;
     int step;
 
+    text[0] = 0;
+    // Read whole, the edit's text ends on a whole character; the cut keeps
+    // it so, and the path never ends in a lone lead byte.
+    GetDlgItemTextA(dialog, IDC_WAVE_NAME, text, sizeof(text));
     while (text[length]) {
         step = IsMultiByteChar(text + length) ? 2 : 1;
         if (length + step > MAX_PATH - 1)
             break;
         length += step;
     }
-    lstrcpynA(field, text, length + 1);
+    lstrcpynA(path, text, length + 1);
+    return length;
 }
 
 // Writes the controls into the module's record. The combo box is unsorted,
@@ -155,7 +156,6 @@ static void StoreSettings(HWND dialog)
 {
     Environ* settings = CurrentDialog->Module->Settings;
     const IntervalChoice* list;
-    char wave[WAVE_TEXT_SIZE];
     LRESULT row;
 
     settings->Enable = IsChecked(dialog, IDC_MODULE_ON) ? 1 : 0;
@@ -169,9 +169,7 @@ static void StoreSettings(HWND dialog)
     if (row >= 0 && row < CountIntervalRows(list))
         settings->Interval = list[row].Seconds;
 
-    // Read whole, the edit's text ends on a whole character; the cut keeps it so.
-    GetDlgItemTextA(dialog, IDC_WAVE_NAME, wave, sizeof(wave));
-    CopyWholeCharacters(settings->WaveName, wave);
+    ReadWaveName(dialog, settings->WaveName);
 }
 
 // Brings the controls to the stored settings.

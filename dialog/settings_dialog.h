@@ -17,6 +17,11 @@ extern const IntervalChoice IntervalModeList[];
 // The intervals offered while "strike the hour" (105) is chosen.
 extern const IntervalChoice StrikeModeList[];
 
+// Reads the file-name edit into path (MAX_PATH bytes): at most 259 bytes,
+// cut before a double-byte character that would not fit whole. Returns the
+// length.
+int ReadWaveName(HWND dialog, char* path);
+
 class SettingsDialog {
 public:
     HINSTANCE Instance;   // the module's instance: template, strings, file name

@@ -639,11 +639,19 @@ TEST_F(SettingsDialogTest, LongNameIsStoredOnAWholeCharacterAndKept)
         DeleteSettingsKey();
         Store({ 1, 0, 60, 0, "" });
         LoadModule();
+        ClearRecords();
         int result = RunSetting([&](HWND dialog) {
             Type(dialog, IDC_WAVE_NAME, c.typed);
+            // Test plays the name as OK will store it.
+            Click(dialog, IDC_TEST);
             Click(dialog, IDOK);
         });
         EXPECT_EQ(result, 1);
+        {
+            std::lock_guard<std::mutex> hold(recordLock);
+            ASSERT_EQ(soundCalls.size(), 1u);
+            EXPECT_EQ(soundCalls[0].name, c.stored) << "played";
+        }
         DWORD size = 0;
         EXPECT_EQ(StoredWave(&size), c.stored);
         EXPECT_EQ(size, (DWORD)MAX_PATH);
