@@ -24,11 +24,11 @@ Environ::~Environ()
 {
     HKEY key;
 
-    if (OpenKey(&key) == ERROR_SUCCESS) {
-        ReadStoredValues(key);
-        RegCloseKey(key);
-    }
-    SaveToRegistry();
+    if (OpenKey(&key) != ERROR_SUCCESS)
+        return;
+    ReadStoredValues(key);
+    WriteValues(key);
+    RegCloseKey(key);
 }
 
 // Opens (creating it if need be) HKCU\ + string 600 + string 601.
@@ -118,16 +118,12 @@ void Environ::SaveNumber(HKEY key, UINT nameId, LONG value)
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
 }
 
-LONG Environ::SaveToRegistry()
+// Writes the five values into the open key; a failed write does not stop
+// the ones after it.
+void Environ::WriteValues(HKEY key)
 {
     char name[VALUE_NAME_LIMIT];
     char wave[MAX_PATH];
-    HKEY key;
-    LONG error;
-
-    error = OpenKey(&key);
-    if (error != ERROR_SUCCESS)
-        return error;
 
     SaveNumber(key, IDS_REG_ENABLE, Enable);
     SaveNumber(key, IDS_REG_SIGNALTYPE, SignalType);
@@ -140,6 +136,16 @@ LONG Environ::SaveToRegistry()
     lstrcpynA(wave, WaveName, sizeof(wave));
     LoadValueName(IDS_REG_WAVENAME, name);
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)wave, sizeof(wave));
+}
 
+LONG Environ::SaveToRegistry()
+{
+    HKEY key;
+    LONG error;
+
+    error = OpenKey(&key);
+    if (error != ERROR_SUCCESS)
+        return error;
+    WriteValues(key);
     return RegCloseKey(key);
 }

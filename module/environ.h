@@ -33,6 +33,7 @@ private:
     void LoadValueName(UINT id, char* name);
     LONG QueryNumber(HKEY key, UINT nameId, LONG fallback);
     void ReadStoredValues(HKEY key);
+    void WriteValues(HKEY key);
     void SaveNumber(HKEY key, UINT nameId, LONG value);
 };
 
