@@ -93,14 +93,18 @@ void Environ::ReadStoredValues(HKEY key)
 
 void Environ::LoadFromRegistry()
 {
-    HKEY key;
-
     // Defined contents even if the key cannot be opened below.
     ZeroMemory(WaveName, sizeof(WaveName));
     Enable = DEFAULT_ENABLE;
     SignalType = DEFAULT_SIGNALTYPE;
     Interval = DEFAULT_INTERVAL;
     TimeType = DEFAULT_TIMETYPE;
+    RefreshFromRegistry();
+}
+
+void Environ::RefreshFromRegistry()
+{
+    HKEY key;
 
     if (OpenKey(&key) != ERROR_SUCCESS)
         return;

@@ -6,7 +6,8 @@
 
 // The user's five settings, kept under HKCU\Software\Quillet\TimeSignal.
 // Created once at load (which reads them) and saved at unload and after OK.
-// At unload, values that another process saved meanwhile win over the record.
+// When the dialog opens and at unload, values that another process saved
+// meanwhile win over the record.
 class Environ {
 public:
     char WaveName[MAX_PATH];  // .wav to play, system code page; empty = silent
@@ -24,6 +25,9 @@ public:
 
     // Reads the five values; each missing or malformed one gets its default.
     void LoadFromRegistry();
+    // Reads the five values over the record, as another host process may
+    // have saved them: each missing or malformed one keeps the record's.
+    void RefreshFromRegistry();
     // Writes the five values. Returns the error of opening the key when that
     // fails, else the result of closing it (0 on success).
     LONG SaveToRegistry();

@@ -7,6 +7,7 @@
 #include "../utilities/strings.h"
 #include "environ.h"
 #include "heap_object.h"
+#include "module_reference.h"
 
 enum { TITLE_LIMIT = 80 };
 
@@ -26,6 +27,7 @@ VTAdModule::VTAdModule(HINSTANCE instance)
     LastSecond = -1;
     TimerWindow = NULL;
     DialogOpen = FALSE;
+    TimerWanted = FALSE;
 }
 
 // Runs at process detach, which may come on a chime runner's thread: only a
@@ -96,42 +98,80 @@ int WINAPI GetTitleName(char* title)
     return LoadStringA(ProcessModule->Instance, IDS_TITLE, title, TITLE_LIMIT);
 }
 
-// Kills the timer for the dialog's lifetime. A nonzero end code (OK, or a
-// dialog that could not be created) saves the record and arms or stops the
-// timer by Enable; Cancel gives the timer back as it was before. A call
-// while the dialog is open (from a host timer that its modal loop
-// dispatched) opens no second dialog, changes nothing and returns 0.
+int VTAdModule::Start()
+{
+    if (!DialogOpen)
+        return ArmMinuteTimer();
+    if (!CanArmTimer())
+        return 0;
+    TimerWanted = TRUE;
+    return 1;
+}
+
+BOOL VTAdModule::Stop()
+{
+    BOOL wasWanted = TimerWanted;
+
+    if (!DialogOpen)
+        return KillMinuteTimer();
+    TimerWanted = FALSE;
+    return wasWanted;
+}
+
+// Shows what the key holds now, as another host process may have saved
+// since this one loaded, and keeps the timer stopped while the dialog is
+// open. A nonzero end code (OK, or a dialog that could not be created)
+// saves the record and arms or stops the timer by Enable; Cancel gives the
+// timer back as the host last asked, before the dialog or during it.
+int VTAdModule::RunSettings()
+{
+    SettingsDialog* dialog;
+    void* memory;
+    int result;
+
+    Settings->RefreshFromRegistry();
+    TimerWanted = KillMinuteTimer();
+    memory = AllocateObject<SettingsDialog>();
+    if (!memory) {
+        if (TimerWanted)
+            ArmMinuteTimer();
+        return 0;
+    }
+    dialog = new (memory) SettingsDialog;
+    DialogOpen = TRUE;
+    result = dialog->Run(*this);
+    DialogOpen = FALSE;
+    if (result != 0) {
+        Settings->SaveToRegistry();
+        if (Settings->Enable)
+            ArmMinuteTimer();
+        else
+            KillMinuteTimer();
+    } else if (TimerWanted) {
+        ArmMinuteTimer();
+    }
+    DestroyObject(dialog);
+    return result;
+}
+
+// A call while the dialog is open (from a host timer that its modal loop
+// dispatched) opens no second dialog, changes nothing and returns 0. The
+// module holds a reference on itself while the dialog runs: a host that
+// calls FreeLibrary meanwhile cannot unmap the code the dialog runs in, and
+// the image goes only once this call has returned into the host.
 int WINAPI Setting(void)
 {
     VTAdModule* module = ProcessModule;
-    SettingsDialog* dialog;
-    void* memory;
-    BOOL wasRunning;
+    HMODULE self;
+    BOOL held;
     int result;
 
     if (!module || module->DialogOpen)
         return 0;
-    wasRunning = module->KillMinuteTimer();
-    memory = AllocateObject<SettingsDialog>();
-    if (!memory) {
-        if (wasRunning)
-            module->ArmMinuteTimer();
-        return 0;
-    }
-    dialog = new (memory) SettingsDialog;
-    module->DialogOpen = TRUE;
-    result = dialog->Run(*module);
-    module->DialogOpen = FALSE;
-    if (result != 0) {
-        module->Settings->SaveToRegistry();
-        if (module->Settings->Enable)
-            module->ArmMinuteTimer();
-        else
-            module->KillMinuteTimer();
-    } else if (wasRunning) {
-        module->ArmMinuteTimer();
-    }
-    DestroyObject(dialog);
+    held = HoldThisModule(&self);
+    result = module->RunSettings();
+    if (held)
+        ReleaseThisModuleLater(self, module->ParentWindow);
     return result;
 }
 
@@ -139,12 +179,12 @@ int WINAPI StartModule(void)
 {
     if (!ProcessModule)
         return 0;
-    return ProcessModule->ArmMinuteTimer();
+    return ProcessModule->Start();
 }
 
 int WINAPI StopModule(void)
 {
     if (!ProcessModule)
         return 0;
-    return ProcessModule->KillMinuteTimer();
+    return ProcessModule->Stop();
 }

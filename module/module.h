@@ -19,6 +19,8 @@ public:
     HWND TimerWindow;    // the window the minute timer is armed on; null while
                          // none is armed. Set and cleared on the GUI thread only.
     BOOL DialogOpen;     // nonzero while Setting runs the settings dialog
+    BOOL TimerWanted;    // while the dialog is open: whether the host wants
+                         // the timer running when the dialog is cancelled
 
     // Creates the settings record (which loads it) for the given instance.
     // Settings is null when the record could not be allocated.
@@ -26,7 +28,16 @@ public:
     // Kills the timer, if one is armed, and destroys the record, which saves it.
     ~VTAdModule();
 
+    // The host's StartModule and StopModule. While the dialog is open the
+    // timer stays stopped: the request is only noted, for Cancel to follow,
+    // and answered as it would be outside the dialog.
+    int Start();
+    BOOL Stop();
+    // Runs the settings dialog and what follows its end; the flow of Setting.
+    int RunSettings();
+
     // Scheduler (scheduler.cpp).
+    BOOL CanArmTimer() const;
     int ArmMinuteTimer();
     BOOL KillMinuteTimer();
     void OnTick();

@@ -7,6 +7,7 @@
 
 #include "environ.h"
 #include "module.h"
+#include "module_reference.h"
 
 enum {
     GATE_READINGS = 30,         // the gate waits at most 30 x 100 ms
@@ -62,8 +63,7 @@ int StartChimeRunner(int count, const char* path)
     lstrcpynA(order->Path, path, MAX_PATH);
     // Taken before the thread exists, so there is no moment in which the
     // runner runs without it.
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCSTR>(&ChimeRunner), &order->Module)) {
+    if (!HoldThisModule(&order->Module)) {
         HeapFree(GetProcessHeap(), 0, order);
         return 0;
     }
@@ -91,7 +91,7 @@ int VTAdModule::ArmMinuteTimer()
     SYSTEMTIME now;
     UINT period;
 
-    if (!Settings->Enable || !ParentWindow)
+    if (!CanArmTimer())
         return 0;
     // The host changed windows while the timer was armed.
     if (TimerWindow != ParentWindow)
@@ -101,6 +101,13 @@ int VTAdModule::ArmMinuteTimer()
     if (Scheduler.ArmTimer(ParentWindow, MINUTE_TIMER_ID, period, OnMinuteTimer))
         TimerWindow = ParentWindow;
     return 1;
+}
+
+// Nonzero when ArmMinuteTimer would arm: the module is enabled and has a
+// window for its timer.
+BOOL VTAdModule::CanArmTimer() const
+{
+    return Settings->Enable && ParentWindow;
 }
 
 // Stops the minute timer on the window it was armed on, whatever window the
@@ -188,6 +195,9 @@ void CALLBACK OnMinuteTimer(HWND window, UINT message, UINT_PTR id, DWORD time)
     (void)window;
     (void)message;
     (void)time;
-    if (id == MINUTE_TIMER_ID && ProcessModule)
+    // KillTimer leaves a message already posted in the queue: one that comes
+    // after the kill (the dialog's loop may dispatch it) finds no timer
+    // armed and must not arm one.
+    if (id == MINUTE_TIMER_ID && ProcessModule && ProcessModule->TimerWindow)
         ProcessModule->OnTick();
 }

@@ -8,7 +8,8 @@
 #define MINUTE_TIMER_ID 5000
 
 // The platform's timer callback for MINUTE_TIMER_ID: runs the tick of the
-// module object, if there is one. Window, message and time are not used.
+// module object, if there is one and its timer is armed. Window, message
+// and time are not used.
 void CALLBACK OnMinuteTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
 
 // What the scheduler takes from the platform: the clock, the window timer,

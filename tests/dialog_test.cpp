@@ -285,13 +285,17 @@ protected:
 
     void LoadModule() { LoadModuleFrom(ModulePath()); }
 
-    // Unloading saves the module's record to the registry.
+    // Unloading saves the module's record to the registry. A host's loop
+    // runs on after Setting; here it runs until the module is gone.
     void UnloadModule()
     {
         htmlHelp.Remove();
         playSound.Remove();
         openFile.Remove();
+        bool loaded = module.handle != NULL;
         module.Unload();
+        if (loaded)
+            EXPECT_TRUE(PumpUntilUnmapped()) << "the module stayed mapped";
     }
 
     int RunSetting(const std::function<void(HWND)>& drive)
@@ -663,28 +667,34 @@ TEST_F(SettingsDialogTest, LongNameIsStoredOnAWholeCharacterAndKept)
     }
 }
 
-// A host timer that the dialog's modal loop dispatches, and that calls
-// Setting again once the driver says so.
-struct Reentry {
-    IntFn setting;
-    volatile LONG armed;
+// A host timer that the dialog's modal loop dispatches on the GUI thread,
+// as a host's own timers and messages are while the dialog is open.
+struct HostCall {
+    std::function<void()> call;
     HANDLE done;
-    int result;
-    BOOL moduleTimerArmed;
 };
-Reentry reentry;
+HostCall hostCall;
 
-void CALLBACK CallSettingAgain(HWND window, UINT message, UINT_PTR id, DWORD time)
+void CALLBACK RunHostCall(HWND window, UINT message, UINT_PTR id, DWORD time)
 {
     (void)message;
     (void)time;
-    if (!reentry.armed)
-        return;
     KillTimer(window, id);
-    reentry.result = reentry.setting();
-    // The module's timer is killed while its dialog is open.
-    reentry.moduleTimerArmed = KillTimer(window, 5000);
-    SetEvent(reentry.done);
+    hostCall.call();
+    SetEvent(hostCall.done);
+}
+
+// From the driver's thread: has the dialog's loop run call on the host's
+// thread, and waits for it. False when it did not run within ten seconds.
+bool CallFromTheDialogLoop(HWND host, const std::function<void()>& call)
+{
+    const UINT_PTR hostTimer = 1;
+    hostCall.call = call;
+    hostCall.done = CreateEventA(NULL, TRUE, FALSE, NULL);
+    bool ran = SetTimer(host, hostTimer, 10, RunHostCall) != 0
+        && WaitForSingleObject(hostCall.done, 10000) == WAIT_OBJECT_0;
+    CloseHandle(hostCall.done);
+    return ran;
 }
 
 // Setting called while its dialog is open opens no second dialog, returns
@@ -699,26 +709,22 @@ TEST_F(SettingsDialogTest, SettingWhileTheDialogIsOpenChangesNothing)
         std::vector<std::vector<BYTE>> raw = RawValues();
         LoadModule();
         ASSERT_EQ(startModule(), 1);
-        reentry.setting = setting;
-        reentry.armed = 0;
-        reentry.result = -2;
-        reentry.done = CreateEventA(NULL, TRUE, FALSE, NULL);
-        const UINT_PTR hostTimer = 1;
-        ASSERT_NE(SetTimer(host.handle, hostTimer, 50, CallSettingAgain), 0u);
+        int inner = -2;
+        BOOL moduleTimerArmed = TRUE;
         int result = RunSetting([&](HWND dialog) {
             ChangeEverything(dialog);
-            InterlockedExchange(&reentry.armed, 1);
-            ASSERT_EQ(WaitForSingleObject(reentry.done, 5000), WAIT_OBJECT_0)
-                << "the second Setting did not return";
-            EXPECT_EQ(reentry.result, 0);
-            EXPECT_FALSE(reentry.moduleTimerArmed);
+            ASSERT_TRUE(CallFromTheDialogLoop(host.handle, [&] {
+                inner = setting();
+                // The module's timer is killed while its dialog is open.
+                moduleTimerArmed = KillTimer(host.handle, 5000);
+            })) << "the second Setting did not return";
+            EXPECT_EQ(inner, 0);
+            EXPECT_FALSE(moduleTimerArmed);
             EXPECT_TRUE(RawValues() == raw) << "the registry was written";
             EXPECT_EQ(isModuleEnable(), 1);
             EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), "C:\\new chime.wav");
             Click(dialog, ok ? IDOK : IDCANCEL);
         });
-        KillTimer(host.handle, hostTimer);
-        CloseHandle(reentry.done);
         EXPECT_EQ(result, ok);
         if (ok)
             ExpectStored({ 1, 1, 3600, 1, "C:\\new chime.wav" });
@@ -727,6 +733,139 @@ TEST_F(SettingsDialogTest, SettingWhileTheDialogIsOpenChangesNothing)
         EXPECT_NE(stopModule(), 0) << "the timer runs again after either ending";
         UnloadModule();
     }
+}
+
+// The host stops the module while the dialog is open, then the user
+// cancels: the stop holds. Nothing sounds at the next minute boundary, and
+// no timer is left to stop. Waits for one minute boundary.
+TEST_F(SettingsDialogTest, StopModuleWhileTheDialogIsOpenHoldsAfterCancel)
+{
+    Store({ 1, 0, 60, 0, "C:\\chime.wav" });
+    LoadModule();
+    ASSERT_EQ(startModule(), 1);
+    int stopped = -1;
+    int result = RunSetting([&](HWND dialog) {
+        ASSERT_TRUE(CallFromTheDialogLoop(host.handle, [&] { stopped = stopModule(); }));
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_NE(stopped, 0) << "answered as for the running timer it stopped";
+    ClearRecords();
+    PumpMessages(PastNextBoundaryMs());
+    EXPECT_TRUE(soundCalls.empty()) << "a chime after the host stopped the module";
+    EXPECT_EQ(stopModule(), 0) << "a timer was left running";
+}
+
+// The host starts the module while the dialog is open: the timer stays
+// stopped while the dialog is open, and Cancel gives the host the running
+// timer it asked for.
+TEST_F(SettingsDialogTest, StartModuleWhileTheDialogIsOpenArmsOnlyAfterCancel)
+{
+    Store({ 1, 0, 60, 0, "C:\\chime.wav" });
+    LoadModule();
+    int started = -1;
+    BOOL armedDuringDialog = TRUE;
+    int result = RunSetting([&](HWND dialog) {
+        ASSERT_TRUE(CallFromTheDialogLoop(host.handle, [&] {
+            started = startModule();
+            armedDuringDialog = KillTimer(host.handle, 5000);
+        }));
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(started, 1) << "answered as outside the dialog";
+    EXPECT_FALSE(armedDuringDialog) << "the timer was armed while the dialog was open";
+    EXPECT_NE(stopModule(), 0) << "Cancel did not give back the timer the host asked for";
+}
+
+int accessViolations;
+
+LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* info)
+{
+    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        InterlockedIncrement(reinterpret_cast<volatile LONG*>(&accessViolations));
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// A host frees the module from a message that the dialog's loop dispatches
+// (as a host that unloads on WM_ENDSESSION does). The dialog goes on
+// working and ends as usual, Setting returns into the host, no access
+// violation happens anywhere in the process, and once the host's loop runs
+// again the module is unmapped: no thread of it holds a reference, and its
+// timer is gone with it.
+TEST_F(SettingsDialogTest, FreeLibraryWhileTheDialogIsOpenUnloadsTheModuleAfterIt)
+{
+    const StoredSettings before = { 1, 0, 300, 0, "C:\\old.wav" };
+    for (int ok = 0; ok <= 1; ok++) {
+        SCOPED_TRACE(ok ? "then OK" : "then Cancel");
+        DeleteSettingsKey();
+        Store(before);
+        LoadModule();
+        ASSERT_EQ(startModule(), 1);
+        HMODULE handle = module.handle;
+        accessViolations = 0;
+        PVOID watch = AddVectoredExceptionHandler(1, CountAccessViolation);
+        int result = RunSetting([&](HWND dialog) {
+            ASSERT_TRUE(CallFromTheDialogLoop(host.handle, [&] { FreeLibrary(handle); }));
+            ChangeEverything(dialog);
+            Click(dialog, ok ? IDOK : IDCANCEL);
+        });
+        EXPECT_EQ(result, ok);
+        EXPECT_TRUE(PumpUntilUnmapped()) << "the module stayed mapped";
+        RemoveVectoredExceptionHandler(watch);
+        EXPECT_EQ(accessViolations, 0);
+        // The host freed it already: nothing is left to unhook or free.
+        htmlHelp.Abandon();
+        playSound.Abandon();
+        openFile.Abandon();
+        module.handle = NULL;
+        EXPECT_EQ(KillTimer(host.handle, 5000), 0) << "its timer outlived it";
+        if (ok)
+            ExpectStored({ 1, 1, 3600, 1, "C:\\new chime.wav" });
+        else
+            ExpectStored(before);
+    }
+}
+
+// Another host process saved through its own dialog after this one loaded
+// its settings. The dialog here shows what is stored now, and OK after a
+// change of the file name alone keeps the other host's interval.
+TEST_F(SettingsDialogTest, DialogShowsWhatAnotherHostSavedAndOkKeepsIt)
+{
+    Store({ 1, 0, 60, 0, "C:\\old.wav" });
+    LoadModule();
+    ProcessRun other;
+    ASSERT_TRUE(Launch(&other, "saving-host", "standin_host.exe", { "--run", "150", "--settings" }, 0,
+                       180000));
+    ASSERT_TRUE(AwaitLog(other, "Setting ...", 60000)) << LogText(other);
+    HWND otherWindow = FindWindowA("StandinHostWindow", NULL);
+    ASSERT_NE(otherWindow, nullptr);
+    HWND otherDialog = NULL;
+    for (int tries = 0; tries < 12 && !otherDialog; tries++)
+        otherDialog = WaitForDialog(GetWindowThreadProcessId(otherWindow, NULL), otherWindow);
+    ASSERT_NE(otherDialog, nullptr) << LogText(other);
+    ChooseListItem(otherDialog, IDC_INTERVAL, "15");
+    Click(otherDialog, IDOK);
+    ASSERT_TRUE(AwaitLog(other, "Setting returned 1", 30000)) << LogText(other);
+    EXPECT_EQ(StoredNumber("Interval"), 900);
+
+    int result = RunSetting([&](HWND dialog) {
+        EXPECT_EQ(ListSelection(dialog, IDC_INTERVAL), "15");
+        ClearEdit(dialog, IDC_WAVE_NAME);
+        Type(dialog, IDC_WAVE_NAME, "C:\\new chime.wav");
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    const StoredSettings saved = { 1, 0, 900, 0, "C:\\new chime.wav" };
+    ExpectStored(saved);
+
+    // The other host ends, then this one: each unload keeps what was saved.
+    PostMessageA(otherWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(AwaitEnd({ &other }, 120000));
+    EXPECT_EQ(ExitCode(other), 0) << LogText(other);
+    ExpectStored(saved);
+    UnloadModule();
+    ExpectStored(saved);
 }
 
 // A second host process loaded the module before this one's user saved

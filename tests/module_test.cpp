@@ -125,15 +125,14 @@ const AllowedImports kAllowedImports[] = {
     {"KERNEL32.dll",
      {// The module's own calls.
       "CloseHandle", "CreateThread", "FindClose", "FindFirstFileA", "FreeLibrary",
-      "FreeLibraryAndExitThread", "GetCPInfo", "GetLocalTime", "GetModuleFileNameA",
+      "FreeLibraryAndExitThread", "GetCPInfo", "GetLastError", "GetLocalTime", "GetModuleFileNameA",
       "GetModuleHandleExA", "GetProcessHeap", "HeapAlloc", "HeapFree", "Sleep",
       "WideCharToMultiByte", "lstrcatA", "lstrcpyA", "lstrcpynA", "lstrlenA",
       // The C runtime's DLL start-up: its lock, thread-local start-up data,
       // relocation of imported data, and the unwind-table registration that
       // looks for the compiler's runtime DLL already in the process.
       "DeleteCriticalSection", "EnterCriticalSection", "InitializeCriticalSection",
-      "LeaveCriticalSection", "TlsGetValue", "VirtualProtect", "VirtualQuery", "GetLastError",
-      "GetModuleHandleA", "GetProcAddress", "LoadLibraryA"}},
+      "LeaveCriticalSection", "TlsGetValue", "VirtualProtect", "VirtualQuery", "GetModuleHandleA", "GetProcAddress", "LoadLibraryA"}},
     {"msvcrt.dll",
      {"atoi", "memchr", "time",
       // The C runtime's DLL start-up and its error report.
@@ -143,8 +142,8 @@ const AllowedImports kAllowedImports[] = {
     {"USER32.dll",
      {"CharToOemBuffA", "CharUpperA", "CheckRadioButton", "DialogBoxParamA", "EnableWindow",
       "EndDialog", "GetDlgItem", "GetDlgItemTextA", "GetWindowLongA", "IsDlgButtonChecked",
-      "KillTimer", "LoadStringA", "SendDlgItemMessageA", "SetDlgItemTextA", "SetRect", "SetTimer",
-      "SetWindowLongA", "SetWindowPos"}},
+      "KillTimer", "LoadStringA", "SendDlgItemMessageA", "SendMessageTimeoutA", "SetDlgItemTextA",
+      "SetRect", "SetTimer", "SetWindowLongA", "SetWindowPos"}},
     {"VERSION.dll", {"GetFileVersionInfoA", "GetFileVersionInfoSizeA", "VerQueryValueA"}},
     {"WINMM.DLL", {"PlaySoundA"}},
     // HtmlHelpA, exported by ordinal only.
@@ -219,6 +218,7 @@ protected:
     void TearDown() override
     {
         module.Unload();
+        PumpUntilUnmapped();
         DeleteSettingsKey();
     }
     void Load() { ASSERT_TRUE(module.Load()); }
@@ -339,6 +339,8 @@ TEST_F(HostOrder, EveryKillUsesTheWindowTheTimerWasArmedOn)
         if (module.handle)
             EXPECT_EQ(Call("StopModule") != 0, c.runningOnSecond);
         module.Unload();
+        // The next round loads the module afresh.
+        EXPECT_TRUE(PumpUntilUnmapped());
     }
 }
 
@@ -362,15 +364,6 @@ int PumpCountingThreadTimers(DWORD timeMs)
         MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
     }
     return count;
-}
-
-// Milliseconds from now to a little after the next minute boundary of the
-// local clock: by then every timer armed before now has fired once.
-DWORD PastNextBoundaryMs()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return 60000 - (now.wSecond * 1000 + now.wMilliseconds) + 2500;
 }
 
 // A start, and a Setting ended with OK, before any window was handed over

@@ -350,13 +350,16 @@ struct CallbackCase {
     const char* name;
     UINT_PTR id;
     bool withModule;
+    bool armed;  // false: the message was posted before the timer was killed
     bool ticks;
 };
 
 const CallbackCase kCallbackCases[] = {
-    {"timer 5000 runs the tick", MINUTE_TIMER_ID, true, true},
-    {"another timer is ignored", MINUTE_TIMER_ID + 1, true, false},
-    {"no module object: nothing", MINUTE_TIMER_ID, false, false},
+    {"timer 5000 runs the tick", MINUTE_TIMER_ID, true, true, true},
+    {"another timer is ignored", MINUTE_TIMER_ID + 1, true, true, false},
+    {"no module object: nothing", MINUTE_TIMER_ID, false, true, false},
+    {"a message left over after the kill: nothing, no timer armed", MINUTE_TIMER_ID, true, false,
+     false},
 };
 
 TEST_F(Scheduling, CallbackTicksOnlyForItsTimerAndAnExistingModule)
@@ -367,6 +370,7 @@ TEST_F(Scheduling, CallbackTicksOnlyForItsTimerAndAnExistingModule)
         module->Settings->Interval = 900;
         lstrcpyA(module->Settings->WaveName, kWave);
         module->LastMinute = 44;
+        module->TimerWindow = c.armed ? host.handle : NULL;
         ProcessModule = c.withModule ? module : NULL;
 
         OnMinuteTimer(host.handle, WM_TIMER, c.id, GetTickCount());

@@ -29,6 +29,45 @@ void LoadedModule::Unload()
     handle = NULL;
 }
 
+// Waits up to waitMs for a message, then handles all that are there.
+static void PumpOnce(DWORD waitMs)
+{
+    MSG msg;
+
+    MsgWaitForMultipleObjects(0, NULL, FALSE, waitMs, QS_ALLINPUT);
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void PumpMessages(DWORD timeMs)
+{
+    DWORD start = GetTickCount();
+
+    while (GetTickCount() - start < timeMs)
+        PumpOnce(20);
+}
+
+DWORD PastNextBoundaryMs()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return 60000 - (now.wSecond * 1000 + now.wMilliseconds) + 2500;
+}
+
+bool PumpUntilUnmapped(DWORD limitMs)
+{
+    DWORD start = GetTickCount();
+
+    while (GetModuleHandleA(ModulePath().c_str())) {
+        if (GetTickCount() - start >= limitMs)
+            return false;
+        PumpOnce(20);
+    }
+    return true;
+}
+
 void DeleteSettingsKey()
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, CHIMORA_KEY);

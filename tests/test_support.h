@@ -36,6 +36,19 @@ public:
     }
 };
 
+// Pumps this thread's messages, as a host's loop does, for timeMs.
+void PumpMessages(DWORD timeMs);
+
+// Milliseconds from now to a little after the next minute boundary of the
+// local clock: by then every timer armed before now has fired once.
+DWORD PastNextBoundaryMs();
+
+// Pumps this thread's messages, as a host's loop does, until the module
+// file is no longer mapped in the process; false when it still is after
+// limitMs. After Setting the module gives back a reference of its own once
+// the host's thread waits for messages again.
+bool PumpUntilUnmapped(DWORD limitMs = 5000);
+
 // Host exports, for typed look-ups.
 typedef int(WINAPI* IntFn)(void);
 typedef void(WINAPI* SetParentWindowFn)(HWND);
