@@ -279,6 +279,21 @@ check_cmake() {
     cmake=$1
     shift
     prepare_msvc "$@"
+    # The version file: pointer size and requested version, and whether the
+    # package is taken.
+    local row size version want got
+    local -a rows=('4|3.0|1' '4|3|1' '4|2.0|0' '4|4.0|0' '8|3.0|0')
+    mkdir -p "$work/cmake-version"
+    for row in "${rows[@]}"; do
+        IFS='|' read -r size version want <<<"$row"
+        printf '%s\n' 'cmake_minimum_required(VERSION 3.20)' 'project(version_check NONE)' \
+            "set(CMAKE_SIZEOF_VOID_P $size)" "find_package(Chimora $version CONFIG QUIET)" \
+            'message(STATUS "found=${Chimora_FOUND}")' >"$work/cmake-version/CMakeLists.txt"
+        rm -rf "$work/cmake-version/build"
+        got=$("$cmake" -S "$work/cmake-version" -B "$work/cmake-version/build" -DCMAKE_PREFIX_PATH="$unpacked/sdk" \
+              | sed -n 's/^-- found=//p')
+        [ "$got" = "$want" ] || fail "find_package(Chimora $version) with ${size}-byte pointers: found=$got, not $want"
+    done
     check_cmake_build mingw-w64 "$work/cmake-mingw" -DCMAKE_TOOLCHAIN_FILE="$source/cmake/i686-mingw32.cmake"
     # An x86 release build with clang-cl and lld-link, with /SAFESEH: it links
     # only when the package gives the MSVC-format library. The start object
