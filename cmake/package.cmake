@@ -43,6 +43,31 @@ add_custom_command(OUTPUT ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a
     DEPENDS ${import_def}
     VERBATIM)
 
+# ---- The SDK for MSVC-style toolchains and for CMake.
+# lib /def cannot make an import library that imports a stdcall function
+# under its plain name, and a mingw import library fails an x86 link with
+# /SAFESEH: Chimora.lib is an MSVC-format import library made by
+# llvm-dlltool from the same decorated list, so that _GetPathName@8 links
+# and imports GetPathName. Its members are named after the DLL, it carries
+# no time stamp, and it is made in place like the mingw one.
+find_program(CHIMORA_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
+add_custom_command(OUTPUT ${CHIMORA_PACKAGE_DIR}/Chimora.lib
+    COMMAND ${CHIMORA_LLVM_DLLTOOL} -m i386 -k -d Chimora-import.def -l Chimora.lib
+    WORKING_DIRECTORY ${CHIMORA_PACKAGE_DIR}
+    DEPENDS ${import_def}
+    VERBATIM)
+add_custom_target(chimora_msvc_import ALL DEPENDS ${CHIMORA_PACKAGE_DIR}/Chimora.lib)
+install(FILES ${CHIMORA_PACKAGE_DIR}/Chimora.lib DESTINATION sdk/lib COMPONENT release)
+# find_package(Chimora 3.0 CONFIG) with the SDK's folder in CMAKE_PREFIX_PATH
+# gives the imported target Chimora::Chimora. The DLL is 32-bit: the version
+# file turns the package down for a 64-bit build.
+include(CMakePackageConfigHelpers)
+write_basic_package_version_file(${CHIMORA_PACKAGE_DIR}/ChimoraConfigVersion.cmake
+    VERSION ${CHIMORA_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/ChimoraConfig.cmake
+              ${CHIMORA_PACKAGE_DIR}/ChimoraConfigVersion.cmake
+        DESTINATION sdk/lib/cmake/Chimora COMPONENT release)
+
 # The readme is kept in UTF-8; Notepad on every Windows version reads the
 # system code page (932) with CRLF line ends.
 configure_file(${CMAKE_SOURCE_DIR}/docs/readme-ja.txt ${CHIMORA_PACKAGE_DIR}/readme-ja.utf8.txt

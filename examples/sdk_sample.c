@@ -52,6 +52,7 @@ int main(void)
               && date[2] == 17,
           "GetStrToDate reads 2024/05/17");
     check(DLTime("19700102090000") == 86400.0L, "DLTime counts one day from 1970-01-01 09:00");
+    check(DLTime("20240517123456") == 1715916896.0L, "DLTime reads 2024-05-17 12:34:56 whole");
 
     /* Command line: a quoted program path with a space in it. */
     check(GetCountArgument(command) == 3, "GetCountArgument counts three arguments");

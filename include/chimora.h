@@ -9,8 +9,9 @@
  * states what the caller provides. Lengths are in bytes, terminator not
  * counted; a routine that produces a string returns its length.
  *
- * Link with libChimora.dll.a (mingw) or an import library made from
- * Chimora.def; the program then loads Chimora.dll.
+ * The DLL is 32-bit (x86) only. Link with Chimora.lib (MSVC, clang-cl) or
+ * libChimora.dll.a (mingw), or use the CMake package (find_package(Chimora));
+ * the program then loads Chimora.dll.
  */
 #ifndef CHIMORA_H
 #define CHIMORA_H
@@ -127,7 +128,8 @@ const char* WINAPI GetStrToDate(const char* text, int* date);
  * Returns text + 8. */
 const char* WINAPI GetStrToTime(const char* text, int* time);
 /* Seconds since 1970-01-01 00:00:00 UTC of the 14 digits "YYYYMMDDhhmmss";
- * every year divisible by 4 is a leap year. x87 extended, returned in ST0. */
+ * every year divisible by 4 is a leap year. x87 extended, returned in ST0;
+ * MSVC's long double is a double, read from ST0: exact, as results are whole. */
 long double WINAPI DLTime(const char* text);
 /* 1 when now lies between 00:00:00 of day first and 23:59:59 of day last
  * ("YYYYMMDD" each), both included; otherwise 0. */

@@ -6,6 +6,12 @@
 #   package_test.sh sample BUILD SOURCE CPACK CC CXX
 #       builds examples/*.c against the unpacked sdk only and runs them
 #       under Wine beside sdk/bin/Chimora.dll
+#   package_test.sh msvc BUILD SOURCE CPACK CLANG_CL LLD_LINK LLVM_DLLTOOL LLVM_READOBJ
+#       builds examples/sdk_sample.c in the MSVC ABI against sdk/lib/Chimora.lib,
+#       runs it, and shows that wrong import libraries are turned down
+#   package_test.sh cmake BUILD SOURCE CPACK CMAKE CLANG_CL LLD_LINK LLVM_DLLTOOL LLVM_READOBJ
+#       builds examples/ with CMake through find_package(Chimora), with
+#       mingw-w64 and with clang-cl, and runs it
 set -euo pipefail
 
 mode=$1 build=$2 source=$3 cpack=$4
@@ -44,7 +50,9 @@ unzip -q "$zip" -d "$unpacked"
 check_contents() {
     local want got readme text mentions
     want=$(printf '%s\n' Chimora.chm Chimora.vxm readme-ja.txt remove-settings.reg \
-           sdk/bin/Chimora.dll sdk/include/chimora.h sdk/lib/Chimora.def sdk/lib/libChimora.dll.a)
+           sdk/bin/Chimora.dll sdk/include/chimora.h sdk/lib/Chimora.def sdk/lib/Chimora.lib \
+           sdk/lib/cmake/Chimora/ChimoraConfig.cmake sdk/lib/cmake/Chimora/ChimoraConfigVersion.cmake \
+           sdk/lib/libChimora.dll.a)
     got=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
     [ "$got" = "$want" ] || fail "the ZIP holds"$'\n'"$got"$'\n'"instead of"$'\n'"$want"
 
@@ -117,9 +125,190 @@ check_sample() {
     done
 }
 
+# ---- The SDK from MSVC-style toolchains and from CMake.
+
+# The names $1 imports from Chimora.dll, sorted, one a line.
+chimora_imports() {
+    "$readobj" --coff-imports "$1" \
+        | awk '/^ *Name: /{dll=tolower($2)} /^ *Symbol: /{if (dll == "chimora.dll") print $2}' \
+        | LC_ALL=C sort
+}
+
+# The undecorated export names of the shipped Chimora.def, one a line.
+export_names() { sed -nE 's/^ *([A-Za-z_0-9]+) = .*/\1/p' "$unpacked/sdk/lib/Chimora.def"; }
+
+# Checks that the program $1 imports from Chimora.dll, by their plain names,
+# exactly the exports that its source $2 names.
+check_imports() {
+    local want got name
+    want=$(export_names | while read -r name; do
+               if grep -qE "\\b$name\\b" "$2"; then echo "$name"; fi
+           done | LC_ALL=C sort)
+    got=$(chimora_imports "$1")
+    [ "$got" = "$want" ] && return 0
+    echo "$(basename "$1") imports from Chimora.dll"$'\n'"$got"$'\n'"instead of"$'\n'"$want"
+    return 1
+}
+
+# Builds a program in the MSVC ABI: clang-cl compiles $3 ($2 is /TC for C,
+# /TP for C++) against sdk/include, and lld-link links it with /safeseh
+# against the import library $1 into $4. With no MSVC C runtime here, the
+# program starts at tests/msvc/start.c and imports the C functions it uses
+# from msvcrt.dll.
+build_msvc() {
+    local lib=$1 lang=$2 source_file=$3 exe=$4
+    "$clang_cl" --target=i686-pc-windows-msvc /nologo /W4 /WX /O2 /GS- /Zl /X "$lang" \
+        -I"$msvc/include" -I"$unpacked/sdk/include" /c /Fo"${exe%.exe}.obj" -- "$source_file" \
+    && "$lld_link" /nologo /safeseh /machine:x86 /subsystem:console /entry:mainCRTStartup \
+        /nodefaultlib "$work/msvc/start.obj" "${exe%.exe}.obj" "$lib" \
+        "$work/msvc/kernel32.lib" "$work/msvc/msvcrt.lib" /out:"$exe"
+}
+
+# Checks the import library $1 as an MSVC user meets it: the sample as C and
+# as C++, and a program that takes the address of every export chimora.h
+# declares, each built against $1 and importing plain names, then run
+# under Wine beside sdk/bin/Chimora.dll.
+check_msvc_library() {
+    local lib=$1 bin=$unpacked/sdk/bin row lang source_file exe
+    local -a programs=("/TC|$sample|sdk_sample_msvc_c.exe" "/TP|$sample|sdk_sample_msvc_cxx.exe"
+                       "/TC|$work/msvc/every_export.c|every_export_msvc.exe")
+    rm -f "$bin"/*_msvc*.exe
+    for row in "${programs[@]}"; do
+        IFS='|' read -r lang source_file exe <<<"$row"
+        build_msvc "$lib" "$lang" "$source_file" "$bin/$exe" || return 1
+        check_imports "$bin/$exe" "$source_file" || return 1
+    done
+    for row in "${programs[@]}"; do
+        IFS='|' read -r lang source_file exe <<<"$row"
+        "${wine_run[@]}" "$bin/$exe" || { echo "$exe reports failed checks under Wine"; return 1; }
+    done
+}
+
+# Takes the LLVM tools' names (clang-cl, lld-link, llvm-dlltool,
+# llvm-readobj) and makes into $work/msvc what an MSVC-ABI program needs
+# here besides the SDK: the start object and the import libraries of the
+# system DLLs it uses.
+prepare_msvc() {
+    clang_cl=$1 lld_link=$2 dlltool=$3 readobj=$4
+    msvc=$source/tests/msvc sample=$source/examples/sdk_sample.c
+    mkdir -p "$work/msvc"
+    "$clang_cl" --target=i686-pc-windows-msvc /nologo /W4 /WX /O2 /GS- /Zl /X -I"$msvc/include" \
+        /c /Fo"$work/msvc/start.obj" -- "$msvc/start.c" || { echo "FAIL: start.c does not compile" >&2; exit 1; }
+    "$dlltool" -m i386 -k -d "$msvc/kernel32.def" -l "$work/msvc/kernel32.lib"
+    "$dlltool" -m i386 -k -d "$msvc/msvcrt.def" -l "$work/msvc/msvcrt.lib"
+}
+
+check_msvc() {
+    prepare_msvc "$@"
+    local lib=$unpacked/sdk/lib/Chimora.lib def=$unpacked/sdk/lib/Chimora.def row name make log
+    # Read through volatile, the addresses stay in the program: each export
+    # must link and be imported.
+    { echo '#include <chimora.h>'
+      echo 'typedef void (*any_function)(void);'
+      echo 'static any_function const volatile exports[] = {'
+      export_names | sed 's/.*/    (any_function)&,/'
+      echo '};'
+      echo 'int main(void) {'
+      echo '    unsigned i, missing = 0;'
+      echo '    for (i = 0; i < sizeof exports / sizeof exports[0]; i++) missing += exports[i] == 0;'
+      echo '    return (int)missing;'
+      echo '}'
+    } >"$work/msvc/every_export.c"
+
+    # The shipped library; the same bytes when made again elsewhere, and no
+    # build path in it.
+    if ! log=$(check_msvc_library "$lib" 2>&1); then
+        fail "sdk/lib/Chimora.lib does not serve an MSVC-ABI program"
+    fi
+    printf '%s' "${log:+$log$'\n'}"
+    mkdir -p "$work/again"
+    (cd "$work/again" && "$dlltool" -m i386 -k -d "$build/package/Chimora-import.def" -l Chimora.lib)
+    cmp -s "$work/again/Chimora.lib" "$lib" || fail "Chimora.lib made again in another folder differs"
+    for path in "$build" "$source"; do
+        if LC_ALL=C grep -qaF "$path" "$lib"; then fail "Chimora.lib holds the path $path"; fi
+    done
+
+    # Wrong import libraries, each turned down by the same checks.
+    sed -E 's/^( *[A-Za-z_0-9]+) = [A-Za-z_0-9@]+/\1/' "$def" >"$work/msvc/plain.def"
+    sed -E 's/^ *[A-Za-z_0-9]+ = ([A-Za-z_0-9@]+)/\1/' "$def" >"$work/msvc/decorated.def"
+    grep -v '^ *GetProductName@' "$work/msvc/decorated.def" >"$work/msvc/lacking.def"
+    local -a rows=(
+        'made from Chimora.def as lib /def reads it (the plain names as symbols)|-m i386 -d plain.def'
+        'lacking GetProductName|-m i386 -k -d lacking.def'
+        'importing the decorated names (no -k)|-m i386 -d decorated.def'
+        "mingw's libChimora.dll.a|"
+    )
+    for row in "${rows[@]}"; do
+        IFS='|' read -r name make <<<"$row"
+        if [ -n "$make" ]; then
+            # shellcheck disable=SC2086  # $make is a list of options
+            (cd "$work/msvc" && "$dlltool" $make -l wrong.lib) || { fail "could not make the library $name"; continue; }
+            lib=$work/msvc/wrong.lib
+        else
+            lib=$unpacked/sdk/lib/libChimora.dll.a
+        fi
+        if log=$(check_msvc_library "$lib" 2>&1); then
+            fail "an import library $name passes the checks"
+        else
+            echo "turned down, as it should be: an import library $name:"
+            grep -v -e '^ *>>>' -e '^ *$' <<<"$log" | head -n 3 | sed 's/^/    /'
+        fi
+    done
+}
+
+# Configures examples/ against the unpacked SDK into $2 with the options
+# after it, builds it, and checks that find_package took the package from
+# there, that the program imports the plain names and that it runs beside
+# the Chimora.dll it copied ($1 names the toolchain).
+check_cmake_build() {
+    local name=$1 dir=$2
+    shift 2
+    if ! "$cmake" -S "$source/examples" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
+             -DCMAKE_PREFIX_PATH="$unpacked/sdk" "$@" >"$dir.log" 2>&1 \
+       || ! "$cmake" --build "$dir" --verbose >>"$dir.log" 2>&1; then
+        cat "$dir.log"; fail "examples/ does not build with $name"; return
+    fi
+    grep -qxF "Chimora_DIR:PATH=$unpacked/sdk/lib/cmake/Chimora" "$dir/CMakeCache.txt" \
+        || fail "$name: find_package did not take the package from the unpacked SDK"
+    cmp -s "$dir/Chimora.dll" "$unpacked/sdk/bin/Chimora.dll" || fail "$name: Chimora.dll is not beside the program"
+    check_imports "$dir/sdk_sample.exe" "$sample" || fail "$name: see above"
+    "${wine_run[@]}" "$dir/sdk_sample.exe" || fail "sdk_sample.exe built by CMake with $name reports failed checks"
+}
+
+check_cmake() {
+    cmake=$1
+    shift
+    prepare_msvc "$@"
+    # The version file: pointer size and requested version, and whether the
+    # package is taken.
+    local row size version want got
+    local -a rows=('4|3.0|1' '4|3|1' '4|2.0|0' '4|4.0|0' '8|3.0|0')
+    mkdir -p "$work/cmake-version"
+    for row in "${rows[@]}"; do
+        IFS='|' read -r size version want <<<"$row"
+        printf '%s\n' 'cmake_minimum_required(VERSION 3.20)' 'project(version_check NONE)' \
+            "set(CMAKE_SIZEOF_VOID_P $size)" "find_package(Chimora $version CONFIG QUIET)" \
+            'message(STATUS "found=${Chimora_FOUND}")' >"$work/cmake-version/CMakeLists.txt"
+        rm -rf "$work/cmake-version/build"
+        got=$("$cmake" -S "$work/cmake-version" -B "$work/cmake-version/build" -DCMAKE_PREFIX_PATH="$unpacked/sdk" \
+              | sed -n 's/^-- found=//p')
+        [ "$got" = "$want" ] || fail "find_package(Chimora $version) with ${size}-byte pointers: found=$got, not $want"
+    done
+    check_cmake_build mingw-w64 "$work/cmake-mingw" -DCMAKE_TOOLCHAIN_FILE="$source/cmake/i686-mingw32.cmake"
+    # An x86 release build with clang-cl and lld-link, with /SAFESEH: it links
+    # only when the package gives the MSVC-format library. The start object
+    # and the system import libraries stand in for MSVC's C runtime library.
+    check_cmake_build clang-cl "$work/cmake-clang-cl" -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=x86 \
+        -DCMAKE_C_COMPILER="$clang_cl" -DCMAKE_C_COMPILER_TARGET=i686-pc-windows-msvc -DCMAKE_LINKER="$lld_link" \
+        -DCMAKE_C_FLAGS="/GS- /Zl /X -I$msvc/include" -DCMAKE_C_STANDARD_LIBRARIES= \
+        -DCMAKE_EXE_LINKER_FLAGS="/safeseh /manifest:no /entry:mainCRTStartup /nodefaultlib $work/msvc/start.obj $work/msvc/kernel32.lib $work/msvc/msvcrt.lib"
+}
+
 case $mode in
     contents) check_contents ;;
     sample) check_sample "$5" "$6" ;;
+    msvc) check_msvc "$5" "$6" "$7" "$8" ;;
+    cmake) check_cmake "$5" "$6" "$7" "$8" "$9" ;;
     *) echo "usage: see the head of $0" >&2; exit 2 ;;
 esac
 [ $status -eq 0 ] && echo "package $mode: all checks passed ($(basename "$zip"))"

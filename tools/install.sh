@@ -3,9 +3,12 @@
 # Quick and silent when everything is already there.
 set -euo pipefail
 
+# llvm's llvm-dlltool makes the SDK's MSVC import library; clang (clang-cl) and
+# lld (lld-link) build the package test's program in the MSVC ABI.
 packages=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
           wine wine32:i386 xvfb xauth x11-utils googletest locales fp-utils
-          fonts-ipafont-gothic fonts-wine imagemagick sox unzip)
+          fonts-ipafont-gothic fonts-wine imagemagick sox unzip
+          llvm clang lld)
 
 missing=()
 for p in "${packages[@]}"; do
