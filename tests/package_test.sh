@@ -43,8 +43,9 @@ unzip -q "$zip" -d "$unpacked"
 
 check_contents() {
     local want got readme text mentions
-    want=$(printf '%s\n' Chimora.chm Chimora.vxm readme-ja.txt remove-settings.reg \
-           sdk/bin/Chimora.dll sdk/include/chimora.h sdk/lib/Chimora.def sdk/lib/libChimora.dll.a)
+    want=$(printf '%s\n' Chimora.chm Chimora.vxm LICENSE.txt readme-ja.txt remove-settings.reg \
+           sdk/bin/Chimora.dll sdk/include/chimora.h sdk/lib/Chimora.def sdk/lib/libChimora.dll.a \
+           sounds/bell.wav sounds/signal.wav)
     got=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
     [ "$got" = "$want" ] || fail "the ZIP holds"$'\n'"$got"$'\n'"instead of"$'\n'"$want"
 
