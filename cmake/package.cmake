@@ -1,7 +1,8 @@
 # The release package, build/Chimora-<version>-win32.zip, made by
 #   cmake --build build --target package
 # At its top the two files a user copies (Chimora.vxm, Chimora.chm), the
-# Japanese readme and a .reg file that removes the settings; under sdk/ the
+# Japanese readme, the terms of use, a .reg file that removes the settings
+# and, under sounds/, two sounds of the project's own; under sdk/ the
 # public header, the import library, the export list and the module as
 # Chimora.dll. Only the install component "release" goes into it.
 
@@ -93,6 +94,20 @@ install(FILES ${CMAKE_SOURCE_DIR}/exports DESTINATION sdk/lib RENAME Chimora.def
 # The import library loads Chimora.dll: the same bytes as the .vxm.
 install(FILES ${CMAKE_BINARY_DIR}/Chimora.vxm DESTINATION sdk/bin RENAME Chimora.dll
         COMPONENT release)
+
+# The package's own sounds and its terms of use.
+# signal.wav sounds once per interval; bell.wav is one stroke of a striking
+# clock, short enough that the 24 strokes of midnight end in well under a
+# minute (the readme states both lengths, tests/package_test.sh checks them).
+# chimora_tone (host/CMakeLists.txt) runs sox without dither: the same bytes
+# from every build.
+chimora_tone(signal.wav 1.5 0.4 880 1760)
+chimora_tone(bell.wav 1.0 0.95 392 784 941 1176 1568)
+configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CHIMORA_PACKAGE_DIR}/LICENSE.txt
+    @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/signal.wav ${CMAKE_BINARY_DIR}/bell.wav
+        DESTINATION sounds COMPONENT release)
+install(FILES ${CHIMORA_PACKAGE_DIR}/LICENSE.txt DESTINATION . COMPONENT release)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Chimora)

@@ -9,10 +9,12 @@
 # plays into a file through the ALSA file device, and reports how many plays
 # it heard and when.
 #
-#   tools/chime.sh [build-dir] [seconds]
+#   tools/chime.sh [build-dir] [seconds] [wave]
 #
 # build-dir defaults to build/; seconds (how long the host runs) defaults to
-# the time until the next minute boundary plus a few seconds.
+# the time until the next minute boundary plus a few seconds; wave (a .wav
+# file's Unix path) to the build's chime. With CHIME_NO_BUILD=1 it builds
+# nothing (the package test uses the build it was made from).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,7 +22,8 @@ build=${1:-$root/build}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 
-bash "$root/tools/build.sh" "$build" Chimora standin_host chime_wav >/dev/null
+[ "${CHIME_NO_BUILD:-}" = 1 ] || bash "$root/tools/build.sh" "$build" Chimora standin_host chime_wav >/dev/null
+chime=${3:-$build/chime.wav}
 
 # A card, or a sound server, and a display: play for real.
 has_sound() {
@@ -44,7 +47,7 @@ fi
 wine_run() { "$root/tools/wine-run.sh" --prefix "$build/wineprefix" "$@"; }
 
 # The settings: enabled, once at every step, a step of 60 s, the chime.
-wave=$(wine_run winepath -w "$build/chime.wav" | tr -d '\r')
+wave=$(wine_run winepath -w "$chime" | tr -d '\r')
 key='HKCU\Software\Quillet\TimeSignal'
 wine_run reg add "$key" /v Enable /t REG_DWORD /d 1 /f >/dev/null
 wine_run reg add "$key" /v SignalType /t REG_DWORD /d 0 /f >/dev/null
@@ -86,7 +89,7 @@ sleep 0.5
 size=$(stat -c %s "$sink" 2>/dev/null || echo 0)
 
 # One play is the wav's samples, 16-bit mono, as Wine hands them to ALSA.
-per_play=$(( $(soxi -s "$build/chime.wav") * 2 ))
+per_play=$(( $(soxi -s "$chime") * 2 ))
 plays=$(( (size + per_play / 2) / per_play ))
 echo "chime: heard $plays play(s): $size bytes captured, $per_play bytes per play"
 [ ${#onsets[@]} -eq 0 ] || echo "chime: sound began at ${onsets[*]}"
