@@ -9,6 +9,7 @@
 
 #include "../include/chimora.h"
 #include "../resources/resource_ids.h"
+#include "module_context.h"
 
 // Limit of the chooser's title buffer.
 enum { BROWSE_TITLE_LIMIT = 80 };
@@ -147,7 +148,7 @@ int SettingsDialog::BrowseSoundFile(HWND dialog)
     // The chosen name need not exist and gets no extension added.
     ofn.Flags = OFN_READONLY | OFN_HIDEREADONLY;
 
-    chosen = GetOpenFileNameA(&ofn);
+    chosen = OpenFileNameInModuleContext(Instance, &ofn);
     // The edit reports the new text, and Test follows it.
     if (chosen)
         SetDlgItemTextA(dialog, IDC_WAVE_NAME, file);

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
 #include <htmlhelp.h>
@@ -1172,6 +1173,57 @@ TEST_F(SettingsDialogTest, BrowseStartsBelowTheApplicationDataFolderWhenThePathF
         RegSetValueExA(key, "AppData", 0, savedType, (const BYTE*)saved, savedSize);
     }
     RegCloseKey(key);
+}
+
+// ------------------------------------------------------------ look
+
+// Only a button of Common Controls 6 answers BCM_GETIDEALSIZE; user32's
+// classic button leaves it to default processing, which gives 0.
+bool AnswersIdealSize(HWND button)
+{
+    SIZE size = { 0, 0 };
+    return button && SendMessageA(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size))
+        && size.cx > 0 && size.cy > 0;
+}
+
+// A push button made by this program on the calling thread.
+bool HostButtonAnswersIdealSize(HWND host)
+{
+    HWND button = CreateWindowA("Button", "host", WS_CHILD | BS_PUSHBUTTON, 0, 0, 80, 24, host, NULL,
+                                GetModuleHandleA(NULL), NULL);
+    EXPECT_NE(button, nullptr);
+    bool answers = AnswersIdealSize(button);
+    DestroyWindow(button);
+    return answers;
+}
+
+// The buttons of the dialog: push buttons and radio buttons.
+const int kButtons[] = { IDOK, IDCANCEL, 101, 102, 104, 105, 107, 108, 115, 116, 117 };
+
+// In a host without a manifest, the dialog and the chooser still get the
+// controls the module's manifest names, and the host's own windows made
+// afterwards are as before.
+TEST_F(SettingsDialogTest, ButtonsAreCommonControls6InAHostWithoutAManifest)
+{
+    ASSERT_EQ(FindResourceA(NULL, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr)
+        << "this test program must have no manifest of its own";
+    ASSERT_FALSE(HostButtonAnswersIdealSize(host.handle)) << "the host's buttons are already version 6";
+    Store({ 1, 1, 1800, 0, "C:\\chime.wav" });  // every button enabled
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        for (int id : kButtons)
+            EXPECT_TRUE(AnswersIdealSize(GetDlgItem(dialog, id))) << "button " << id;
+        PostClick(dialog, IDC_BROWSE);
+        HWND chooser = WaitForChooser(dialog);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_TRUE(AnswersIdealSize(GetDlgItem(chooser, IDOK))) << "the chooser's OK";
+        EXPECT_TRUE(AnswersIdealSize(GetDlgItem(chooser, IDCANCEL))) << "the chooser's Cancel";
+        Click(chooser, IDCANCEL);
+        EXPECT_TRUE(WaitUntilClosed(chooser));
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(HostButtonAnswersIdealSize(host.handle)) << "the module's context stayed active";
 }
 
 // ------------------------------------------------------------ help file

@@ -128,6 +128,8 @@ const AllowedImports kAllowedImports[] = {
       "FreeLibraryAndExitThread", "GetCPInfo", "GetLocalTime", "GetModuleFileNameA",
       "GetModuleHandleExA", "GetProcessHeap", "HeapAlloc", "HeapFree", "Sleep",
       "WideCharToMultiByte", "lstrcatA", "lstrcpyA", "lstrcpynA", "lstrlenA",
+      // The dialog's activation context, made from the module's manifest.
+      "ActivateActCtx", "CreateActCtxA", "DeactivateActCtx", "ReleaseActCtx",
       // The C runtime's DLL start-up: its lock, thread-local start-up data,
       // relocation of imported data, and the unwind-table registration that
       // looks for the compiler's runtime DLL already in the process.
