@@ -1280,22 +1280,33 @@ std::string ReadFromHelpFile(const std::string& inner)
     return content;
 }
 
-TEST(HelpFile, HoldsOnePopupTopicForEachContextHelpId)
+// The popup file as Windows' help compiler stores one: CRLF line ends, and a
+// ".topic N" line with text after it for each of the 13 context-help ids.
+TEST(HelpFile, HoldsOnePopupTopicForEachContextHelpIdWithCrlfLineEnds)
 {
     CoInitialize(NULL);
     std::string popup = ReadFromHelpFile("popup.txt");
     ASSERT_FALSE(popup.empty()) << "popup.txt is missing from Chimora.chm";
+    ASSERT_EQ(popup.substr(popup.size() - 2), "\r\n") << "the last line has no CRLF";
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < popup.size();) {
+        size_t end = popup.find("\r\n", at);
+        if (end == std::string::npos)
+            break;
+        lines.push_back(popup.substr(at, end - at));
+        at = end + 2;
+    }
     std::vector<int> topics;
-    size_t at = 0;
-    while ((at = popup.find(".topic ", at)) != std::string::npos) {
-        at += 7;
-        int id = atoi(popup.c_str() + at);
-        topics.push_back(id);
-        size_t text = popup.find('\n', at);
-        size_t next = popup.find(".topic ", at);
-        std::string body = popup.substr(text + 1, next == std::string::npos ? std::string::npos : next - text - 1);
-        SCOPED_TRACE(id);
-        EXPECT_NE(body.find_first_not_of("\r\n "), std::string::npos) << "topic without text";
+    for (size_t i = 0; i < lines.size(); i++) {
+        const std::string& line = lines[i];
+        SCOPED_TRACE("line " + std::to_string(i + 1) + ": " + line);
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "a line end other than CRLF";
+        if (line.compare(0, 7, ".topic ") != 0)
+            continue;
+        topics.push_back(atoi(line.c_str() + 7));
+        EXPECT_EQ(line, ".topic " + std::to_string(topics.back())) << "a topic line holds only its number";
+        EXPECT_TRUE(i + 1 < lines.size() && !lines[i + 1].empty() && lines[i + 1][0] != '.')
+            << "topic without text";
     }
     std::vector<int> wanted;
     for (const HelpControl& c : kContextHelpControls)
