@@ -39,7 +39,9 @@ const HelpCase kHelpCases[] = {
     {"context-help", false},
 };
 
-const DWORD kHostLimitMs = 90000;  // a hung host is killed after this
+// A hung host is killed after this; under load Wine takes a minute or more
+// to start a process.
+const DWORD kHostLimitMs = 300000;
 
 const char kEndedNormally[] = "the host ended normally";
 
@@ -59,14 +61,14 @@ struct OwnedSearch {
 BOOL CALLBACK FindOwnedWindow(HWND window, LPARAM param)
 {
     OwnedSearch* search = reinterpret_cast<OwnedSearch*>(param);
-    if (GetWindow(window, GW_OWNER) == search->owner) {
+    if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-// A top-level window of the thread owned by owner, or null.
+// A visible top-level window of the thread owned by owner, or null.
 HWND OwnedWindow(DWORD thread, HWND owner)
 {
     OwnedSearch search = {owner, NULL};

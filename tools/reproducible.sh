@@ -22,7 +22,7 @@ trap 'rm -rf "$work"' EXIT
 copy=$work/source
 git clone -q --shared --no-checkout "$root" "$copy"
 git -C "$copy" update-ref --no-deref HEAD "$(git -C "$root" rev-parse HEAD)"
-(cd "$root" && git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf -) \
+(cd "$root" && git ls-files -z --cached --others --exclude-standard | tar --null --ignore-failed-read -T - -cf - 2>/dev/null) \
     | tar -C "$copy" -xf -
 
 # Only what the release package holds, without the tests.
