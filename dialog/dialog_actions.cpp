@@ -9,6 +9,7 @@
 
 #include "../include/chimora.h"
 #include "../resources/resource_ids.h"
+#include "module_context.h"
 
 // Limit of the chooser's title buffer.
 enum { BROWSE_TITLE_LIMIT = 80 };
@@ -84,6 +85,18 @@ static void FormSoundFileFilter(char* filter)
     lstrcpyA(filter + length, SoundFilePattern);
 }
 
+// Keeps the HTML Help control in the process until it ends. On Windows its
+// viewer runs on a thread of its own and outlives the dialog; imported by
+// this module alone, the control would be unloaded with the module under a
+// live window, whose next message would crash the host. Called before each
+// HtmlHelpA, on the GUI thread: a module that never shows help pins nothing.
+static void PinHelpControl(void)
+{
+    HMODULE control;
+
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "hhctrl.ocx", &control);
+}
+
 // 1 when the control id has a popup topic in the help file.
 static int HasContextHelp(int id)
 {
@@ -135,7 +148,7 @@ int SettingsDialog::BrowseSoundFile(HWND dialog)
     // The chosen name need not exist and gets no extension added.
     ofn.Flags = OFN_READONLY | OFN_HIDEREADONLY;
 
-    chosen = GetOpenFileNameA(&ofn);
+    chosen = OpenFileNameInModuleContext(Instance, &ofn);
     // The edit reports the new text, and Test follows it.
     if (chosen)
         SetDlgItemTextA(dialog, IDC_WAVE_NAME, file);
@@ -157,8 +170,10 @@ int SettingsDialog::ShowHelp(HWND dialog)
 {
     char path[MAX_PATH];
 
-    if (FormHelpPath(Instance, "", path))
+    if (FormHelpPath(Instance, "", path)) {
+        PinHelpControl();
         HtmlHelpA(dialog, path, HH_DISPLAY_TOPIC, 0);
+    }
     return 1;
 }
 
@@ -184,6 +199,7 @@ int SettingsDialog::ShowContextHelp(HWND dialog, const HELPINFO* help)
     popup.clrBackground = (COLORREF)-1;
     SetRect(&popup.rcMargins, -1, -1, -1, -1);
     popup.pszFont = NULL;
+    PinHelpControl();
     HtmlHelpA(dialog, path, HH_DISPLAY_TEXT_POPUP, (DWORD_PTR)&popup);
     return 1;
 }

@@ -7,6 +7,7 @@
 #include "../module/module.h"
 #include "../resources/resource_ids.h"
 #include "../utilities/strings.h"
+#include "module_context.h"
 
 // No walk over an interval list goes further than this many rows.
 enum { MAX_INTERVAL_ROWS = 100 };
@@ -290,8 +291,8 @@ int SettingsDialog::Run(VTAdModule& module)
     Module = &module;
     Instance = module.Instance;
     CurrentDialog = NULL;
-    result = DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_SETTINGS), module.ParentWindow,
-                             SettingsDialogProc, (LPARAM)this);
+    result = DialogBoxInModuleContext(Instance, MAKEINTRESOURCEA(IDD_SETTINGS), module.ParentWindow,
+                                      SettingsDialogProc, (LPARAM)this);
     CurrentDialog = NULL;
     return (int)result;
 }

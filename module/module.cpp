@@ -1,6 +1,7 @@
 // Entry point, the process-wide module object and the host exports.
 #include "module.h"
 
+#include "../dialog/module_context.h"
 #include "../dialog/settings_dialog.h"
 #include "../include/chimora.h"
 #include "../resources/resource_ids.h"
@@ -59,7 +60,6 @@ static VTAdModule* CreateModule(HINSTANCE instance)
 // and frees it at detach. Never refuses the load.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
-    (void)reserved;
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         InitLeadByteSet();
@@ -68,6 +68,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     case DLL_PROCESS_DETACH:
         DestroyObject(ProcessModule);
         ProcessModule = NULL;
+        // At the process's end the system takes the context back itself.
+        if (!reserved)
+            ReleaseModuleContext();
         break;
     }
     return TRUE;

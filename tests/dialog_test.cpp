@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
 #include <htmlhelp.h>
@@ -1313,6 +1314,57 @@ TEST_F(SettingsDialogTest, BrowseStartsBelowTheApplicationDataFolderWhenThePathF
     RegCloseKey(key);
 }
 
+// ------------------------------------------------------------ look
+
+// Only a button of Common Controls 6 answers BCM_GETIDEALSIZE; user32's
+// classic button leaves it to default processing, which gives 0.
+bool AnswersIdealSize(HWND button)
+{
+    SIZE size = { 0, 0 };
+    return button && SendMessageA(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size))
+        && size.cx > 0 && size.cy > 0;
+}
+
+// A push button made by this program on the calling thread.
+bool HostButtonAnswersIdealSize(HWND host)
+{
+    HWND button = CreateWindowA("Button", "host", WS_CHILD | BS_PUSHBUTTON, 0, 0, 80, 24, host, NULL,
+                                GetModuleHandleA(NULL), NULL);
+    EXPECT_NE(button, nullptr);
+    bool answers = AnswersIdealSize(button);
+    DestroyWindow(button);
+    return answers;
+}
+
+// The buttons of the dialog: push buttons and radio buttons.
+const int kButtons[] = { IDOK, IDCANCEL, 101, 102, 104, 105, 107, 108, 115, 116, 117 };
+
+// In a host without a manifest, the dialog and the chooser still get the
+// controls the module's manifest names, and the host's own windows made
+// afterwards are as before.
+TEST_F(SettingsDialogTest, ButtonsAreCommonControls6InAHostWithoutAManifest)
+{
+    ASSERT_EQ(FindResourceA(NULL, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr)
+        << "this test program must have no manifest of its own";
+    ASSERT_FALSE(HostButtonAnswersIdealSize(host.handle)) << "the host's buttons are already version 6";
+    Store({ 1, 1, 1800, 0, "C:\\chime.wav" });  // every button enabled
+    LoadModule();
+    int result = RunSetting([&](HWND dialog) {
+        for (int id : kButtons)
+            EXPECT_TRUE(AnswersIdealSize(GetDlgItem(dialog, id))) << "button " << id;
+        PostClick(dialog, IDC_BROWSE);
+        HWND chooser = WaitForChooser(dialog);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_TRUE(AnswersIdealSize(GetDlgItem(chooser, IDOK))) << "the chooser's OK";
+        EXPECT_TRUE(AnswersIdealSize(GetDlgItem(chooser, IDCANCEL))) << "the chooser's Cancel";
+        Click(chooser, IDCANCEL);
+        EXPECT_TRUE(WaitUntilClosed(chooser));
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(HostButtonAnswersIdealSize(host.handle)) << "the module's context stayed active";
+}
+
 // ------------------------------------------------------------ help file
 
 // The HTML Help storage of the platform (itss.dll), through which HTML
@@ -1367,22 +1419,33 @@ std::string ReadFromHelpFile(const std::string& inner)
     return content;
 }
 
-TEST(HelpFile, HoldsOnePopupTopicForEachContextHelpId)
+// The popup file as Windows' help compiler stores one: CRLF line ends, and a
+// ".topic N" line with text after it for each of the 13 context-help ids.
+TEST(HelpFile, HoldsOnePopupTopicForEachContextHelpIdWithCrlfLineEnds)
 {
     CoInitialize(NULL);
     std::string popup = ReadFromHelpFile("popup.txt");
     ASSERT_FALSE(popup.empty()) << "popup.txt is missing from Chimora.chm";
+    ASSERT_EQ(popup.substr(popup.size() - 2), "\r\n") << "the last line has no CRLF";
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < popup.size();) {
+        size_t end = popup.find("\r\n", at);
+        if (end == std::string::npos)
+            break;
+        lines.push_back(popup.substr(at, end - at));
+        at = end + 2;
+    }
     std::vector<int> topics;
-    size_t at = 0;
-    while ((at = popup.find(".topic ", at)) != std::string::npos) {
-        at += 7;
-        int id = atoi(popup.c_str() + at);
-        topics.push_back(id);
-        size_t text = popup.find('\n', at);
-        size_t next = popup.find(".topic ", at);
-        std::string body = popup.substr(text + 1, next == std::string::npos ? std::string::npos : next - text - 1);
-        SCOPED_TRACE(id);
-        EXPECT_NE(body.find_first_not_of("\r\n "), std::string::npos) << "topic without text";
+    for (size_t i = 0; i < lines.size(); i++) {
+        const std::string& line = lines[i];
+        SCOPED_TRACE("line " + std::to_string(i + 1) + ": " + line);
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "a line end other than CRLF";
+        if (line.compare(0, 7, ".topic ") != 0)
+            continue;
+        topics.push_back(atoi(line.c_str() + 7));
+        EXPECT_EQ(line, ".topic " + std::to_string(topics.back())) << "a topic line holds only its number";
+        EXPECT_TRUE(i + 1 < lines.size() && !lines[i + 1].empty() && lines[i + 1][0] != '.')
+            << "topic without text";
     }
     std::vector<int> wanted;
     for (const HelpControl& c : kContextHelpControls)

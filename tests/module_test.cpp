@@ -128,6 +128,8 @@ const AllowedImports kAllowedImports[] = {
       "FreeLibraryAndExitThread", "GetCPInfo", "GetLastError", "GetLocalTime", "GetModuleFileNameA",
       "GetModuleHandleExA", "GetProcessHeap", "HeapAlloc", "HeapFree", "Sleep",
       "WideCharToMultiByte", "lstrcatA", "lstrcpyA", "lstrcpynA", "lstrlenA",
+      // The dialog's activation context, made from the module's manifest.
+      "ActivateActCtx", "CreateActCtxA", "DeactivateActCtx", "ReleaseActCtx",
       // The C runtime's DLL start-up: its lock, thread-local start-up data,
       // relocation of imported data, and the unwind-table registration that
       // looks for the compiler's runtime DLL already in the process.
@@ -209,6 +211,53 @@ TEST(ModuleFile, IsAtMost32KiBWithoutDebugSections)
     }
     EXPECT_EQ(nt->FileHeader.PointerToSymbolTable, 0u) << "symbols not stripped";
     EXPECT_EQ(Directory(module.handle, IMAGE_DIRECTORY_ENTRY_DEBUG).Size, 0u);
+}
+
+// The module file's bytes, as the user installs them.
+std::vector<BYTE> ModuleFileBytes()
+{
+    std::vector<BYTE> bytes;
+    HANDLE file = CreateFileA(ModulePath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    BYTE buffer[4096];
+    DWORD got;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// What a Windows 10 or 11 host may check of a module before it trusts it,
+// within what Windows XP SP3 still loads: ASLR with the relocations it
+// needs, NX, no exception handlers (NO_SEH), and no version newer than 5.01.
+TEST(ModuleFile, HeaderAsksForASLRAndNXAndLoadsOnWindowsXP)
+{
+    std::vector<BYTE> bytes = ModuleFileBytes();
+    ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER));
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_LE(dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32), bytes.size());
+    const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
+    ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
+    const IMAGE_OPTIONAL_HEADER32& optional = nt->OptionalHeader;
+
+    struct Field { const char* name; DWORD got; DWORD want; };
+    const Field fields[] = {
+        {"DllCharacteristics: DYNAMIC_BASE, NX_COMPAT, NO_SEH", optional.DllCharacteristics,
+         IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT |
+             IMAGE_DLLCHARACTERISTICS_NO_SEH},
+        {"MajorOperatingSystemVersion", optional.MajorOperatingSystemVersion, 5},
+        {"MinorOperatingSystemVersion", optional.MinorOperatingSystemVersion, 1},
+        {"MajorSubsystemVersion", optional.MajorSubsystemVersion, 5},
+        {"MinorSubsystemVersion", optional.MinorSubsystemVersion, 1},
+        {"Subsystem", optional.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI},
+        {"relocations stripped", (DWORD)(nt->FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED), 0},
+    };
+    for (const Field& field : fields)
+        EXPECT_EQ(field.got, field.want) << field.name;
+    // ASLR moves the image only with its relocations.
+    EXPECT_GT(optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
 }
 
 // A fresh key, then the module loaded as the host loads it.
