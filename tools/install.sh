@@ -30,9 +30,9 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
 fi
 
 # Wine's loader is a 32-bit program. A kernel that runs 64-bit user code only
-# refuses it ("Exec format error"), and every test would fail for that alone;
-# under qemu's user-mode emulator Wine's processes deadlock while the prefix
-# is made. Say so at once instead.
+# refuses it ("Exec format error"), and every test would fail for that alone.
+# (qemu's user-mode emulator is no way out: there each Wine process takes
+# about a minute of CPU to start, and some stall for good.) Say so at once.
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     echo "install: this machine cannot run 32-bit programs, so Wine cannot start;" \
          "its kernel runs 64-bit user code only (see dmesg)" >&2
