@@ -29,12 +29,30 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
     locale-gen >/dev/null
 fi
 
-# Wine's loader is a 32-bit program. A kernel that runs 64-bit user code only
-# refuses it ("Exec format error"), and every test would fail for that alone.
-# (qemu's user-mode emulator is no way out: there each Wine process takes
-# about a minute of CPU to start, and some stall for good.) Say so at once.
+# Wine's loader is a 32-bit program. Some kernels run 64-bit user code only
+# (dmesg: "IA-32 emulation off") and refuse it with "Exec format error"; there
+# qemu's user-mode emulator runs it instead, registered with binfmt_misc. It
+# must be qemu 8 or later (Debian 12's backports have 10): with 7.2 each Wine
+# process spends about a minute finding free address space, and some stall.
+binfmt=/proc/sys/fs/binfmt_misc
+emulator=/usr/bin/qemu-i386-static
+[ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
+# An old registration pins the emulator binary it was made with: start afresh.
+[ -e "$binfmt/qemu-i386" ] && echo -1 > "$binfmt/qemu-i386"
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-    echo "install: this machine cannot run 32-bit programs, so Wine cannot start;" \
-         "its kernel runs 64-bit user code only (see dmesg)" >&2
-    exit 1
+    qemu_major() { "$emulator" --version 2>/dev/null | sed -n '1s/.*version \([0-9]*\).*/\1/p'; }
+    if [ "$(qemu_major || true)" = "" ] || [ "$(qemu_major)" -lt 8 ]; then
+        export DEBIAN_FRONTEND=noninteractive
+        list=/etc/apt/sources.list.d/bookworm-backports.list
+        grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d ||
+            echo 'deb http://deb.debian.org/debian bookworm-backports main' > "$list"
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user-static >/dev/null
+    fi
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$emulator"':FOC' \
+        > "$binfmt/register"
+    if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+        echo "install: this machine cannot run 32-bit programs, so Wine cannot start" >&2
+        exit 1
+    fi
 fi
