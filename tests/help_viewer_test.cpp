@@ -76,20 +76,6 @@ HWND OwnedWindow(DWORD thread, HWND owner)
     return search.found;
 }
 
-// Dispatches this thread's messages for about ms milliseconds.
-void PumpMessages(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 // The host of one case: opens the settings, gets an HTML Help window that
 // outlives the dialog, stops and unloads the module, then goes on using
 // its message loop, closes the help window and ends. Returns its exit code.

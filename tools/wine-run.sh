@@ -43,24 +43,69 @@ start_display() {
     echo "wine-run: could not start Xvfb" >&2; exit 1
 }
 
-# Serialise set-up: prefix creation and display start happen once.
+# Under qemu's user-mode emulator (see tools/install.sh) a Wine process now
+# and then hangs for good in fork(), the child waiting on a lock another
+# thread held; most forks happen while a session starts its services. So
+# there a step that hangs is killed with the session and tried again, and
+# one session serves every run: a keeper process holds it open.
+emulated=0
+[ "$(head -n 1 /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null)" = enabled ] && emulated=1
+tries=1
+[ $emulated = 1 ] && tries=3
+
+# Runs a set-up step, killing it and the session after limit seconds.
+step() {
+    local limit=$1; shift
+    if [ $emulated = 1 ]; then timeout "$limit" "$@" 9>&-; else "$@" 9>&-; fi
+}
+
+make_prefix() {
+    step 600 wineboot -i >/dev/null 2>&1 || return 1
+    step 120 wineserver -w || return 1
+    # No window manager: without this Wine waits ~2 s for every hidden window.
+    step 120 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || return 1
+    # Play through ALSA, so a test's ~/.asoundrc decides where the sound goes.
+    step 120 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1 || return 1
+    # A crashing program ends at once instead of waiting in the debugger.
+    step 120 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+        /d nodebugger /f >/dev/null 2>&1 || [ $? -ne 124 ] || return 1
+    step 120 wineserver -w || return 1
+    touch "$prefix/.ready-3"
+}
+
+# Starts the keeper unless it runs: a console program waiting for input
+# that never comes. It prints its prompt once its session has started.
+keep_session() {
+    local pid
+    if [ -f "$prefix/.keeper" ] && read -r pid < "$prefix/.keeper" && kill -0 "$pid" 2>/dev/null; then
+        return 0
+    fi
+    [ -p "$prefix/.keeper-in" ] || mkfifo "$prefix/.keeper-in"
+    rm -f "$prefix/.keeper-out"
+    setsid wine cmd /c pause <>"$prefix/.keeper-in" >"$prefix/.keeper-out" 2>&1 9>&- &
+    echo $! > "$prefix/.keeper"
+    for _ in $(seq 3000); do
+        [ -s "$prefix/.keeper-out" ] && return 0
+        kill -0 "$(cat "$prefix/.keeper")" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# Serialise set-up: prefix creation, display and session start happen once.
 exec 9> "$prefix/.lock"
 flock 9
-if [ ! -f "$prefix/.ready-3" ]; then
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
-    # No window manager: without this Wine waits ~2 s for every hidden window.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    # Play through ALSA, so a test's ~/.asoundrc decides where the sound goes.
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
-    # A crashing program ends at once instead of waiting in the debugger.
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d nodebugger /f \
-        >/dev/null 2>&1 || true
-    wineserver -w
-    touch "$prefix/.ready-3"
-fi
 [ -n "${DISPLAY:-}" ] || start_display
 export DISPLAY
+for try in $(seq $tries); do
+    if { [ -f "$prefix/.ready-3" ] || make_prefix; } && { [ $emulated = 0 ] || keep_session; }; then
+        break
+    fi
+    echo "wine-run: Wine hung while it started (try $try of $tries); its session is killed" >&2
+    wineserver -k 2>/dev/null || true
+    sleep 1
+    [ "$try" -lt "$tries" ] || exit 1
+done
 flock -u 9
 exec 9>&-
 
