@@ -208,7 +208,9 @@ std::string ListSelection(HWND dialog, int id)
 
 std::string WindowText(HWND window)
 {
+    // Asked of the window itself: for a window of another process,
+    // GetWindowText gives the caption it was created with, not an edit's text.
     char text[1024] = "";
-    GetWindowTextA(window, text, sizeof(text));
+    SendMessageA(window, WM_GETTEXT, sizeof(text), (LPARAM)text);
     return text;
 }

@@ -828,6 +828,17 @@ TEST_F(SettingsDialogTest, FreeLibraryWhileTheDialogIsOpenUnloadsTheModuleAfterI
     }
 }
 
+// The settings dialog of a stand-in host process, owned by its main
+// window; waited for up to a minute, since a process starting under load
+// takes its time. Null when none appears.
+HWND WaitForHostDialog(HWND hostWindow)
+{
+    HWND dialog = NULL;
+    for (int tries = 0; tries < 12 && !dialog; tries++)
+        dialog = WaitForDialog(GetWindowThreadProcessId(hostWindow, NULL), hostWindow);
+    return dialog;
+}
+
 // Another host process saved through its own dialog after this one loaded
 // its settings. The dialog here shows what is stored now, and OK after a
 // change of the file name alone keeps the other host's interval.
@@ -841,9 +852,7 @@ TEST_F(SettingsDialogTest, DialogShowsWhatAnotherHostSavedAndOkKeepsIt)
     ASSERT_TRUE(AwaitLog(other, "Setting ...", 60000)) << LogText(other);
     HWND otherWindow = FindWindowA("StandinHostWindow", NULL);
     ASSERT_NE(otherWindow, nullptr);
-    HWND otherDialog = NULL;
-    for (int tries = 0; tries < 12 && !otherDialog; tries++)
-        otherDialog = WaitForDialog(GetWindowThreadProcessId(otherWindow, NULL), otherWindow);
+    HWND otherDialog = WaitForHostDialog(otherWindow);
     ASSERT_NE(otherDialog, nullptr) << LogText(other);
     ChooseListItem(otherDialog, IDC_INTERVAL, "15");
     Click(otherDialog, IDOK);
@@ -1244,6 +1253,101 @@ TEST_F(SettingsDialogTest, BrowseAndChooseFillsTheEditButNotTheRecord)
     UnloadModule();
     ExpectStored({ 1, 0, 60, 0, "" });
     DeleteFileA(chosen.c_str());
+}
+
+// The Japanese readme's install steps, followed on the stand-in host as a
+// new user follows them: a fresh install, the module and its help copied
+// into a module folder of their own with the package's sounds beside them,
+// the host started anew, then in the settings: use the module, keep "once
+// at every step", an interval of 1, signal.wav through "...", Test, 了解.
+// Test plays the sound once before OK; the next minute boundary plays it
+// again, and the host's unload keeps what the user chose.
+TEST_F(SettingsDialogTest, ReadmeInstallStepsEndInAChime)
+{
+    DeleteSettingsKey();
+    const std::string folder = BuildFile("runs") + "\\readme-install\\";
+    const std::string sound = folder + "sounds\\signal.wav";
+    CreateDirectoryA(BuildFile("runs").c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    CreateDirectoryA((folder + "sounds").c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(ModulePath().c_str(), (folder + "Chimora.vxm").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BuildFile("Chimora.chm").c_str(), (folder + "Chimora.chm").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BuildFile("signal.wav").c_str(), sound.c_str(), FALSE));
+
+    // Keep the test's play and the minute's apart: start well before a
+    // boundary (the timer cannot fire while the dialog is open anyway).
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    if (now.wSecond > 30)
+        Sleep(PastNextBoundaryMs() - 2000);
+
+    ProcessRun host;
+    ASSERT_TRUE(Launch(&host, "readme-host", "standin_host.exe",
+                       { "--module", folder + "Chimora.vxm", "--run", "180", "--settings" }, 0, 240000));
+    ASSERT_TRUE(AwaitLog(host, "Setting ...", 60000)) << LogText(host);
+    HWND hostWindow = FindWindowA("StandinHostWindow", NULL);
+    ASSERT_NE(hostWindow, nullptr);
+    // Whatever fails below, the host is closed and its module let go.
+    struct HostCloser {
+        HWND window;
+        ProcessRun* run;
+        ~HostCloser()
+        {
+            if (ExitCode(*run) == -1) {
+                PostMessageA(window, WM_CLOSE, 0, 0);
+                AwaitEnd({ run }, 120000);
+            }
+        }
+    } closer = { hostWindow, &host };
+    HWND dialog = WaitForHostDialog(hostWindow);
+    ASSERT_NE(dialog, nullptr) << LogText(host);
+
+    Click(dialog, IDC_MODULE_ON);
+    EXPECT_EQ(CheckedButtons(dialog, { IDC_SIGNAL_ONCE, IDC_SIGNAL_STRIKE }), std::set<int>{ IDC_SIGNAL_ONCE });
+    // (The list's own messages do not cross processes intact under Wine;
+    // its window text is the selected item's.)
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_INTERVAL)), "None") << "a fresh install never sounds";
+    ChooseListItem(dialog, IDC_INTERVAL, "1");
+    PostClick(dialog, IDC_BROWSE);
+    HWND chooser = WaitForChooser(dialog);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(WindowText(chooser), Ansi("サウンドファイルの設定"));
+    HWND name = ChooserNameField(chooser);
+    ASSERT_NE(name, nullptr);
+    for (unsigned char ch : sound)
+        SendMessageA(name, WM_CHAR, ch, 1);
+    Click(chooser, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(chooser));
+    // The host's thread fills in the name after the chooser has gone.
+    for (int waited = 0; waited < 5000 && WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)) != sound; waited += 50)
+        Sleep(50);
+    ASSERT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), sound);
+
+    // Test: one whole play, while the dialog stays open.
+    Click(dialog, IDC_TEST);
+    LONGLONG onePlay = 0;
+    for (int waited = 0; waited < 20000; waited += 250) {
+        Sleep(250);
+        LONGLONG bytes = SinkBytes(host);
+        if (bytes > 0 && bytes == onePlay)
+            break;
+        onePlay = bytes;
+    }
+    ASSERT_GT(onePlay, 0) << "Test played nothing";
+    ASSERT_TRUE(IsWindow(dialog));
+
+    Click(dialog, IDOK);
+    ASSERT_TRUE(AwaitLog(host, "Setting returned 1", 30000)) << LogText(host);
+    Sleep(PastNextBoundaryMs() + 2000);
+    EXPECT_FALSE(LogLines(LogText(host), "timer 5000").empty()) << LogText(host);
+    double plays = static_cast<double>(SinkBytes(host)) / onePlay;
+    EXPECT_GT(plays, 1.8) << "no chime at the minute: " << SinkBytes(host) << " bytes";
+    EXPECT_LT(plays, 2.2) << SinkBytes(host) << " bytes, " << onePlay << " per play";
+
+    PostMessageA(hostWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(AwaitEnd({ &host }, 120000));
+    EXPECT_EQ(ExitCode(host), 0) << LogText(host);
+    ExpectStored({ 1, 0, 60, 0, sound });
 }
 
 // The user's application-data folder, as the shell keeps it.
