@@ -1164,6 +1164,17 @@ HWND ChooserNameField(HWND chooser)
     return edit;
 }
 
+// Types file into the chooser's name field, as the user does, and presses
+// its open button.
+void OpenInChooser(HWND chooser, const std::string& file)
+{
+    HWND name = ChooserNameField(chooser);
+    ASSERT_NE(name, nullptr);
+    for (unsigned char ch : file)
+        SendMessageA(name, WM_CHAR, ch, 1);
+    Click(chooser, IDOK);
+}
+
 void ExpectChooserRecord(const OpenFileCall& call, HWND dialog, const std::string& file)
 {
     // Formed at run time from UTF-16; under code page 932 these bytes.
@@ -1234,11 +1245,7 @@ TEST_F(SettingsDialogTest, BrowseAndChooseFillsTheEditButNotTheRecord)
         PostClick(dialog, IDC_BROWSE);
         HWND chooser = WaitForChooser(dialog);
         ASSERT_NE(chooser, nullptr);
-        HWND name = ChooserNameField(chooser);
-        ASSERT_NE(name, nullptr);
-        for (unsigned char ch : chosen)
-            SendMessageA(name, WM_CHAR, ch, 1);
-        Click(chooser, IDOK);
+        OpenInChooser(chooser, chosen);
         EXPECT_TRUE(WaitUntilClosed(chooser));
         EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)), chosen);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_TEST)));
@@ -1312,11 +1319,7 @@ TEST_F(SettingsDialogTest, ReadmeInstallStepsEndInAChime)
     HWND chooser = WaitForChooser(dialog);
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(WindowText(chooser), Ansi("サウンドファイルの設定"));
-    HWND name = ChooserNameField(chooser);
-    ASSERT_NE(name, nullptr);
-    for (unsigned char ch : sound)
-        SendMessageA(name, WM_CHAR, ch, 1);
-    Click(chooser, IDOK);
+    OpenInChooser(chooser, sound);
     ASSERT_TRUE(WaitUntilClosed(chooser));
     // The host's thread fills in the name after the chooser has gone.
     for (int waited = 0; waited < 5000 && WindowText(GetDlgItem(dialog, IDC_WAVE_NAME)) != sound; waited += 50)

@@ -40,8 +40,8 @@ emulator=/usr/bin/qemu-i386-static
 # An old registration pins the emulator binary it was made with: start afresh.
 [ -e "$binfmt/qemu-i386" ] && echo -1 > "$binfmt/qemu-i386"
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-    qemu_major() { "$emulator" --version 2>/dev/null | sed -n '1s/.*version \([0-9]*\).*/\1/p'; }
-    if [ "$(qemu_major || true)" = "" ] || [ "$(qemu_major)" -lt 8 ]; then
+    major=$("$emulator" --version 2>/dev/null | sed -n '1s/.*version \([0-9]*\).*/\1/p' || true)
+    if [ "${major:-0}" -lt 8 ]; then
         export DEBIAN_FRONTEND=noninteractive
         list=/etc/apt/sources.list.d/bookworm-backports.list
         grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d ||

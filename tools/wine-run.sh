@@ -83,10 +83,11 @@ keep_session() {
     [ -p "$prefix/.keeper-in" ] || mkfifo "$prefix/.keeper-in"
     rm -f "$prefix/.keeper-out"
     setsid wine cmd /c pause <>"$prefix/.keeper-in" >"$prefix/.keeper-out" 2>&1 9>&- &
-    echo $! > "$prefix/.keeper"
+    pid=$!
+    echo "$pid" > "$prefix/.keeper"
     for _ in $(seq 3000); do
         [ -s "$prefix/.keeper-out" ] && return 0
-        kill -0 "$(cat "$prefix/.keeper")" 2>/dev/null || return 1
+        kill -0 "$pid" 2>/dev/null || return 1
         sleep 0.1
     done
     return 1
