@@ -34,6 +34,24 @@ fi
 # qemu's user-mode emulator runs it instead, registered with binfmt_misc. It
 # must be qemu 8 or later (Debian 12's backports have 10): with 7.2 each Wine
 # process spends about a minute finding free address space, and some stall.
+# Adds bookworm-backports from the mirror that already serves bookworm in this
+# machine's own apt configuration (deb822 debian.sources or sources.list).
+add_backports() {
+    local uri
+    uri=$(awk 'function stanza_end() { if (hit && u != "") { print u; found = 1; exit } u = ""; hit = 0 }
+               FNR == 1 || /^[ \t]*$/ { stanza_end() }
+               tolower($1) == "uris:" { u = $2 }
+               tolower($1) == "suites:" { for (i = 2; i <= NF; i++) if ($i == "bookworm") hit = 1 }
+               END { if (!found && hit && u != "") print u }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
+    [ -n "$uri" ] || uri=$(awk '$1 == "deb" && / bookworm / { sub(/\[[^]]*\]/, ""); print $2; exit }' \
+                           /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true)
+    if [ -z "$uri" ]; then
+        echo "install: no apt source serves bookworm here, so bookworm-backports cannot be added" >&2
+        exit 1
+    fi
+    echo "deb $uri bookworm-backports main" > /etc/apt/sources.list.d/bookworm-backports.list
+}
+
 binfmt=/proc/sys/fs/binfmt_misc
 emulator=/usr/bin/qemu-i386-static
 [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
@@ -43,9 +61,8 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     major=$("$emulator" --version 2>/dev/null | sed -n '1s/.*version \([0-9]*\).*/\1/p' || true)
     if [ "${major:-0}" -lt 8 ]; then
         export DEBIAN_FRONTEND=noninteractive
-        list=/etc/apt/sources.list.d/bookworm-backports.list
         grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d ||
-            echo 'deb http://deb.debian.org/debian bookworm-backports main' > "$list"
+            add_backports
         apt-get update -qq
         apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user-static >/dev/null
     fi
