@@ -1,6 +1,7 @@
 # The release package, build/Chimora-<version>-win32.zip, made by
 #   cmake --build build --target package
 # At its top the two files a user copies (Chimora.vxm, Chimora.chm), the
+# tray program that runs the module without the host (ChimoraTray.exe), the
 # Japanese readme, the terms of use, a .reg file that removes the settings
 # and, under sounds/, two sounds of the project's own; under sdk/ the
 # public header, the import library, the export list and the module as
@@ -85,6 +86,7 @@ add_custom_target(chimora_package_files ALL DEPENDS
     ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a ${CHIMORA_PACKAGE_DIR}/readme-ja.txt)
 
 install(FILES ${CMAKE_BINARY_DIR}/Chimora.vxm ${CMAKE_BINARY_DIR}/Chimora.chm
+              ${CMAKE_BINARY_DIR}/ChimoraTray.exe
               ${CHIMORA_PACKAGE_DIR}/readme-ja.txt ${CHIMORA_PACKAGE_DIR}/remove-settings.reg
         DESTINATION . COMPONENT release)
 install(FILES ${CMAKE_SOURCE_DIR}/include/chimora.h DESTINATION sdk/include COMPONENT release)

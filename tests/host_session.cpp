@@ -145,7 +145,7 @@ bool Launch(ProcessRun* run, const char* name, const char* program,
         std::string(CHIMORA_SOURCE_DIR) + "/tools/wine-run.sh",
         "--prefix",
         UnixBuildPath("wineprefix"),
-        UnixBuildPath(program),
+        program[0] == '/' ? std::string(program) : UnixBuildPath(program),
     };
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;

@@ -43,7 +43,7 @@ int OffsetForLocalTime(ULONGLONG boundaryMs, int hour, int minute);
 // Writes the settings to the registry for the next module to load.
 void WriteHostSettings(const HostSettings& settings);
 
-// Starts program (a file of the build folder) with args, its local time
+// Starts program (a file of the build folder, or an absolute Unix path) with args, its local time
 // offsetMinutes ahead of UTC and its sound going to its own sink; it is
 // killed should it still run after limitMs. Wine gives a child the parent's
 // Unix environment whatever its Windows one says, so the run is started as a

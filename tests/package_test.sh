@@ -50,7 +50,7 @@ unzip -q "$zip" -d "$unpacked"
 
 check_contents() {
     local want got readme text mentions
-    want=$(printf '%s\n' Chimora.chm Chimora.vxm LICENSE.txt readme-ja.txt remove-settings.reg \
+    want=$(printf '%s\n' Chimora.chm Chimora.vxm ChimoraTray.exe LICENSE.txt readme-ja.txt remove-settings.reg \
            sdk/bin/Chimora.dll sdk/include/chimora.h sdk/lib/Chimora.def sdk/lib/Chimora.lib \
            sdk/lib/cmake/Chimora/ChimoraConfig.cmake sdk/lib/cmake/Chimora/ChimoraConfigVersion.cmake \
            sdk/lib/libChimora.dll.a sounds/bell.wav sounds/signal.wav)
@@ -58,6 +58,7 @@ check_contents() {
     [ "$got" = "$want" ] || fail "the ZIP holds"$'\n'"$got"$'\n'"instead of"$'\n'"$want"
 
     cmp -s "$unpacked/Chimora.vxm" "$build/Chimora.vxm" || fail "Chimora.vxm is not the built module"
+    cmp -s "$unpacked/ChimoraTray.exe" "$build/ChimoraTray.exe" || fail "ChimoraTray.exe is not the built program"
     cmp -s "$unpacked/sdk/bin/Chimora.dll" "$build/Chimora.vxm" || fail "sdk/bin/Chimora.dll differs from Chimora.vxm"
     cmp -s "$unpacked/sdk/include/chimora.h" "$source/include/chimora.h" || fail "sdk/include/chimora.h is not the public header"
     cmp -s "$unpacked/sdk/lib/Chimora.def" "$source/exports" || fail "sdk/lib/Chimora.def is not the export list"
@@ -87,6 +88,19 @@ check_contents() {
     "${wine_run[@]}" reg query "$key" >/dev/null || fail "could not make $key to remove"
     "${wine_run[@]}" regedit /s "$(winepath_of "$unpacked/remove-settings.reg")" || fail "regedit failed"
     if "${wine_run[@]}" reg query "$key" >/dev/null 2>&1; then fail "remove-settings.reg left $key in place"; fi
+}
+
+# The tray program started from the unpacked ZIP, beside the module it
+# ships with, driven by the tray test's package case.
+check_tray() {
+    local exe
+    exe=$(find "$unpacked" -name ChimoraTray.exe | head -n 1)
+    [ -n "$exe" ] || { fail "no ChimoraTray.exe in the ZIP"; return; }
+    local out
+    out=$(CHIMORA_TRAY_FOLDER=$(dirname "$exe") "${wine_run[@]}" "$build/tray_test.exe" \
+          --gtest_filter=TrayPackage.* 2>&1) || true
+    grep -qF '[       OK ] TrayPackage.RunsFromTheUnpackedPackage' <<<"$out" \
+        || { echo "$out"; fail "ChimoraTray.exe does not run from the unpacked ZIP"; }
 }
 
 # A Unix path as Wine's Z: drive shows it.
@@ -396,7 +410,7 @@ check_user_files() {
 }
 
 case $mode in
-    contents) check_contents; check_user_files ;;
+    contents) check_contents; check_user_files; check_tray ;;
     sample) check_sample "$5" "$6" ;;
     msvc) check_msvc "$5" "$6" "$7" "$8" ;;
     cmake) check_cmake "$5" "$6" "$7" "$8" "$9" ;;

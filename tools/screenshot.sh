@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Photographs the settings dialog under an Xvfb display of its own, with
-# the Japanese fonts of the system, into a PNG.
+# the Japanese fonts of the system, into a PNG; and beside it the tray
+# program's menu (tray-menu.png) and quiet-hours dialog
+# (quiet-hours-dialog.png).
 # Usage: tools/screenshot.sh [build-dir] [output.png]
 # The build dir must hold a build (tools/test.sh does one).
 set -euo pipefail
@@ -10,7 +12,8 @@ build=$(cd "${1:-$root/build}" && pwd)
 out=${2:-$root/docs/settings-dialog.png}
 run=("$root/tools/wine-run.sh" --prefix "$build/wineprefix")
 
-cmake --build "$build" --target dialog_snapshot >/dev/null
+pictures=$(dirname "$out")
+cmake --build "$build" --target dialog_snapshot tray_snapshot >/dev/null
 
 # A display of our own, so that the picture holds nothing else.
 for n in $(seq 200 299); do
@@ -30,12 +33,23 @@ cp /usr/share/wine/fonts/marlett.ttf "$build/wineprefix/drive_c/windows/Fonts/"
 # A wineserver left from the tests would keep their display.
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
 
-coproc SNAPSHOT { "${run[@]}" "$build/dialog_snapshot.exe"; }
-read -r x y width height <&"${SNAPSHOT[0]}"
-sleep 1  # let the dialog paint
-mkdir -p "$(dirname "$out")"
-import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out"
-echo done >&"${SNAPSHOT[1]}"
-wait "$SNAPSHOT_PID"
+# Runs a snapshot program of the build, which prints a window's screen
+# rectangle and waits for a line, once for each picture; photographs each
+# window into its file.
+photograph() {
+    local program=$1 out x y width height
+    shift
+    coproc SNAPSHOT { "${run[@]}" "$build/$program"; }
+    for out in "$@"; do
+        read -r x y width height <&"${SNAPSHOT[0]}"
+        sleep 1  # let the window paint
+        mkdir -p "$(dirname "$out")"
+        import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out"
+        echo done >&"${SNAPSHOT[1]}"
+        echo "$out: ${width}x${height}"
+    done
+    wait "$SNAPSHOT_PID"
+}
+photograph dialog_snapshot.exe "$out"
+photograph tray_snapshot.exe "$pictures/tray-menu.png" "$pictures/quiet-hours-dialog.png"
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
-echo "$out: ${width}x${height}"

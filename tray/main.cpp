@@ -137,8 +137,8 @@ static UINT RunTray(void)
     tray->Calls.SetParentWindow(tray->Window);
     tray->Calls.StartModule();
     RegisterSessionNotification(tray->Window);
+    // Shows the icon too, with the state it has put into effect.
     ReapplyQuietHours(tray, FALSE);
-    AddTrayIcon(tray);
 
     while (GetMessageW(&msg, NULL, 0, 0) > 0) {
         TranslateMessage(&msg);
