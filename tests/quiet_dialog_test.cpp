@@ -115,19 +115,40 @@ std::string Text(HWND dialog, int id)
     return text;
 }
 
+// The dialog ended with OK, and want is both the caller's choice and what
+// the registry holds.
+void ExpectStoredOnOk(INT_PTR result, const QuietHours& quiet, const QuietHours& want)
+{
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(quiet, want);
+    QuietHours stored = {};
+    ASSERT_TRUE(ReadQuietDwords(&stored));
+    EXPECT_EQ(stored, want);
+}
+
 // ------------------------------------------------------------ fixture
 
 class QuietDialogTest : public testing::Test {
 protected:
     HostWindow host;
 
-    void SetUp() override
-    {
-        ASSERT_NE(host.handle, nullptr);
-        DeleteQuietKey();
-    }
+    void SetUp() override { ASSERT_NE(host.handle, nullptr); }
 
     void TearDown() override { DeleteQuietKey(); }
+
+    // A fresh key holding stored (no key for null), and the choice the
+    // program loads from it to give the dialog.
+    QuietHours StoreAndLoad(const QuietHours* stored)
+    {
+        DeleteQuietKey();
+        if (stored)
+            WriteQuietDwords(*stored);
+        QuietHours quiet;
+        LoadQuietHours(&quiet);
+        return quiet;
+    }
+
+    QuietHours StoreAndLoad(const QuietHours& stored) { return StoreAndLoad(&stored); }
 
     // Runs the dialog on this thread over *quiet, driven by drive.
     INT_PTR Run(QuietHours* quiet, BOOL fullScreenAvailable,
@@ -168,11 +189,7 @@ TEST_F(QuietDialogTest, ShowsTheStoredChoice)
     };
     for (const OpeningCase& c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteQuietKey();
-        if (c.stored)
-            WriteQuietDwords(c.choice);
-        QuietHours quiet;
-        LoadQuietHours(&quiet);
+        QuietHours quiet = StoreAndLoad(c.stored ? &c.choice : nullptr);
         INT_PTR result = Run(&quiet, c.fullScreenAvailable, [&](HWND dialog) {
             EXPECT_EQ(CheckedButtons(dialog, kCheckBoxes), c.checked);
             EXPECT_EQ(Times(dialog), c.times);
@@ -213,8 +230,7 @@ TEST_F(QuietDialogTest, JapaneseTextsInCodePage932)
         { IDOK, "\x97\xb9\x89\xf0" },
         { IDCANCEL, "\x8e\xe6\x8f\xc1" },
     };
-    QuietHours quiet;
-    LoadQuietHours(&quiet);
+    QuietHours quiet = StoreAndLoad(nullptr);
     Run(&quiet, TRUE, [&](HWND dialog) {
         EXPECT_EQ(WindowText(dialog), "\x8e\x9e\x95\xf1\x82\xf0\x96\xc2\x82\xe7\x82\xb3\x82\xc8"
                                       "\x82\xa2\x8e\x9e\x8a\xd4\x91\xd1");
@@ -236,8 +252,7 @@ TEST_F(QuietDialogTest, TheCheckBoxGreysTheTimes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QuietHours quiet;
-        LoadQuietHours(&quiet);
+        QuietHours quiet = StoreAndLoad(nullptr);
         Run(&quiet, c.fullScreenAvailable, [&](HWND dialog) {
             EXPECT_EQ(EnabledControls(dialog, kControls), c.off);
             Click(dialog, IDC_QUIET_ENABLE);
@@ -288,11 +303,7 @@ TEST_F(QuietDialogTest, OkStoresTheChoice)
     };
     for (const OkCase& c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteQuietKey();
-        if (c.stored)
-            WriteQuietDwords(c.before);
-        QuietHours quiet;
-        LoadQuietHours(&quiet);
+        QuietHours quiet = StoreAndLoad(c.stored ? &c.before : nullptr);
         INT_PTR result = Run(&quiet, TRUE, [&](HWND dialog) {
             // The times are chosen while the lists are enabled.
             bool on = IsDlgButtonChecked(dialog, IDC_QUIET_ENABLE) == BST_CHECKED;
@@ -305,30 +316,19 @@ TEST_F(QuietDialogTest, OkStoresTheChoice)
                 Click(dialog, id);
             c.end(dialog);
         });
-        EXPECT_EQ(result, IDOK);
-        EXPECT_EQ(quiet, c.after);
-        QuietHours stored = {};
-        ASSERT_TRUE(ReadQuietDwords(&stored));
-        EXPECT_EQ(stored, c.after);
+        ExpectStoredOnOk(result, quiet, c.after);
     }
 }
 
 // Greyed but checked where the system cannot tell: OK keeps it.
 TEST_F(QuietDialogTest, OkKeepsTheGreyedFullScreenOption)
 {
-    WriteQuietDwords({ 0, 1320, 420, 0, 1 });
-    QuietHours quiet;
-    LoadQuietHours(&quiet);
+    QuietHours quiet = StoreAndLoad({ 0, 1320, 420, 0, 1 });
     INT_PTR result = Run(&quiet, FALSE, [&](HWND dialog) {
         Click(dialog, IDC_QUIET_WHEN_LOCKED);
         Click(dialog, IDOK);
     });
-    EXPECT_EQ(result, IDOK);
-    const QuietHours want = { 0, 1320, 420, 1, 1 };
-    EXPECT_EQ(quiet, want);
-    QuietHours stored = {};
-    ASSERT_TRUE(ReadQuietDwords(&stored));
-    EXPECT_EQ(stored, want);
+    ExpectStoredOnOk(result, quiet, { 0, 1320, 420, 1, 1 });
 }
 
 void ClickCancel(HWND dialog)
@@ -347,13 +347,9 @@ TEST_F(QuietDialogTest, CancelStoresNothing)
     const QuietHours before = { 1, 1425, 390, 1, 0 };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteQuietKey();
-        if (c.stored)
-            WriteQuietDwords(before);
-        const std::vector<std::string> raw = QuietRawValues();
-        QuietHours quiet;
-        LoadQuietHours(&quiet);
+        QuietHours quiet = StoreAndLoad(c.stored ? &before : nullptr);
         const QuietHours loaded = quiet;
+        const std::vector<std::string> raw = QuietRawValues();
         INT_PTR result = Run(&quiet, TRUE, [&](HWND dialog) {
             Click(dialog, IDC_QUIET_WHEN_LOCKED);
             Click(dialog, IDC_QUIET_FULL_SCREEN);
@@ -398,11 +394,8 @@ TEST_F(QuietDialogTest, EqualTimesAreRefusedAndTheDialogStaysOpen)
     const QuietHours before = { 1, 1320, 420, 1, 0 };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteQuietKey();
-        WriteQuietDwords(before);
+        QuietHours quiet = StoreAndLoad(before);
         const std::vector<std::string> raw = QuietRawValues();
-        QuietHours quiet;
-        LoadQuietHours(&quiet);
         INT_PTR result = Run(&quiet, TRUE, [&](HWND dialog) {
             ChooseTimes(dialog, c.equal);
             // The message is modal: the click is posted, not waited for.
@@ -418,11 +411,7 @@ TEST_F(QuietDialogTest, EqualTimesAreRefusedAndTheDialogStaysOpen)
             ChooseListItem(dialog, IDC_QUIET_END_MINUTE, "30");
             Click(dialog, IDOK);
         });
-        EXPECT_EQ(result, IDOK);
-        EXPECT_EQ(quiet, c.want);
-        QuietHours stored = {};
-        ASSERT_TRUE(ReadQuietDwords(&stored));
-        EXPECT_EQ(stored, c.want);
+        ExpectStoredOnOk(result, quiet, c.want);
     }
 }
 
@@ -430,20 +419,13 @@ TEST_F(QuietDialogTest, EqualTimesAreRefusedAndTheDialogStaysOpen)
 // ones give way to the times shown at first, without a message.
 TEST_F(QuietDialogTest, EqualTimesWithQuietHoursOffKeepTheFirstTimes)
 {
-    WriteQuietDwords({ 1, 1380, 360, 0, 0 });
-    QuietHours quiet;
-    LoadQuietHours(&quiet);
+    QuietHours quiet = StoreAndLoad({ 1, 1380, 360, 0, 0 });
     INT_PTR result = Run(&quiet, TRUE, [&](HWND dialog) {
         ChooseTimes(dialog, { "12", "00", "12", "00" });
         Click(dialog, IDC_QUIET_ENABLE);
         Click(dialog, IDOK);
     });
-    EXPECT_EQ(result, IDOK);
-    const QuietHours want = { 0, 1380, 360, 0, 0 };
-    EXPECT_EQ(quiet, want);
-    QuietHours stored = {};
-    ASSERT_TRUE(ReadQuietDwords(&stored));
-    EXPECT_EQ(stored, want);
+    ExpectStoredOnOk(result, quiet, { 0, 1380, 360, 0, 0 });
 }
 
 // ------------------------------------------------------------ keyboard
@@ -457,9 +439,7 @@ TEST_F(QuietDialogTest, TabOrder)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteQuietDwords({ c.enable, 1320, 420, 0, 0 });
-        QuietHours quiet;
-        LoadQuietHours(&quiet);
+        QuietHours quiet = StoreAndLoad({ c.enable, 1320, 420, 0, 0 });
         Run(&quiet, TRUE, [&](HWND dialog) {
             HWND control = Focus(dialog);
             EXPECT_EQ(control, GetDlgItem(dialog, IDC_QUIET_ENABLE)) << "the first focus";
@@ -485,9 +465,7 @@ TEST_F(QuietDialogTest, Mnemonics)
         { 'f', IDC_QUIET_FULL_SCREEN, { 201, 213, 214 } },
         { 'q', IDC_QUIET_ENABLE, { 213, 214 } },
     };
-    WriteQuietDwords({ 1, 1320, 420, 0, 0 });
-    QuietHours quiet;
-    LoadQuietHours(&quiet);
+    QuietHours quiet = StoreAndLoad({ 1, 1320, 420, 0, 0 });
     INT_PTR result = Run(&quiet, TRUE, [&](HWND dialog) {
         for (const auto& step : steps) {
             SCOPED_TRACE(std::string("Alt+") + step.letter);
@@ -500,9 +478,7 @@ TEST_F(QuietDialogTest, Mnemonics)
         EXPECT_EQ(EnabledControls(dialog, kControls), kRangeOff);
         Click(dialog, IDOK);
     });
-    EXPECT_EQ(result, IDOK);
-    const QuietHours want = { 0, 1320, 420, 1, 1 };
-    EXPECT_EQ(quiet, want);
+    ExpectStoredOnOk(result, quiet, { 0, 1320, 420, 1, 1 });
 }
 
 }  // namespace

@@ -239,6 +239,14 @@ TEST(QuietHoursTest, FullScreenStates)
 
 // ------------------------------------------------------------ registry
 
+// What LoadQuietHours gives, over a choice that holds none of its answers.
+QuietHours Loaded()
+{
+    QuietHours quiet = { 7, 7, 7, 7, 7 };
+    LoadQuietHours(&quiet);
+    return quiet;
+}
+
 class QuietRegistryTest : public testing::Test {
 protected:
     void SetUp() override { DeleteQuietKey(); }
@@ -247,9 +255,7 @@ protected:
 
 TEST_F(QuietRegistryTest, MissingKeyGivesTheDefaultsAndStaysMissing)
 {
-    QuietHours quiet = { 7, 7, 7, 7, 7 };
-    LoadQuietHours(&quiet);
-    EXPECT_EQ(quiet, kDefaults);
+    EXPECT_EQ(Loaded(), kDefaults);
     EXPECT_FALSE(QuietKeyExists()) << "reading created the key";
 }
 
@@ -260,9 +266,7 @@ TEST_F(QuietRegistryTest, EmptyKeyGivesTheDefaults)
                               NULL),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    QuietHours quiet = { 7, 7, 7, 7, 7 };
-    LoadQuietHours(&quiet);
-    EXPECT_EQ(quiet, kDefaults);
+    EXPECT_EQ(Loaded(), kDefaults);
 }
 
 // One value stored other than as a REG_DWORD of four bytes in range, the
@@ -311,9 +315,7 @@ TEST_F(QuietRegistryTest, EachMalformedValueTakesItsDefault)
             WriteQuietValue(kQuietValueNames[c.value], c.type, c.data.data(), (DWORD)c.data.size());
         QuietHours want = stored;
         want.*kQuietFields[c.value] = kDefaults.*kQuietFields[c.value];
-        QuietHours quiet = { 7, 7, 7, 7, 7 };
-        LoadQuietHours(&quiet);
-        EXPECT_EQ(quiet, want);
+        EXPECT_EQ(Loaded(), want);
     }
 }
 
@@ -344,9 +346,7 @@ TEST_F(QuietRegistryTest, WellFormedValuesAndEqualTimes)
         SCOPED_TRACE(c.name);
         DeleteQuietKey();
         WriteQuietDwords(c.stored);
-        QuietHours quiet = { 7, 7, 7, 7, 7 };
-        LoadQuietHours(&quiet);
-        EXPECT_EQ(quiet, c.want);
+        EXPECT_EQ(Loaded(), c.want);
     }
 }
 
@@ -362,9 +362,7 @@ TEST_F(QuietRegistryTest, SaveThenLoadRoundTrip)
         QuietHours raw = {};
         ASSERT_TRUE(ReadQuietDwords(&raw));
         EXPECT_EQ(raw, choice);
-        QuietHours loaded = { 7, 7, 7, 7, 7 };
-        LoadQuietHours(&loaded);
-        EXPECT_EQ(loaded, choice);
+        EXPECT_EQ(Loaded(), choice);
     }
 }
 

@@ -128,10 +128,9 @@ BOOL IsQuietAtNextBoundary(const QuietHours* quiet, const SYSTEMTIME* now)
     return IsQuietMinute(quiet, NextBoundaryMinute(now));
 }
 
-// The delay counts elapsed time: a clock that jumps meanwhile (set by hand,
-// synchronised, or a change to or from summer time, which a SYSTEMTIME does
-// not show) makes it wrong, so the program computes it again after
-// WM_TIMECHANGE.
+// The delay counts elapsed time, and a SYSTEMTIME does not say whether
+// summer time begins or ends before it is over: a clock that jumps
+// meanwhile (set by hand, synchronised, summer time) makes it wrong.
 DWORD MsUntilQuietChange(const QuietHours* quiet, const SYSTEMTIME* now, BOOL* quietAfter)
 {
     int next = NextBoundaryMinute(now);

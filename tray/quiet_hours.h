@@ -47,8 +47,9 @@ BOOL IsQuietMinute(const QuietHours* quiet, int minuteOfDay);
 // that it arms for the boundary at End). Returns the milliseconds until
 // then (at least 1) and stores in *quietAfter whether the module is to be
 // quiet from then on. With Enable 0 or an empty range, returns 0 and
-// *quietAfter is FALSE. The delay is elapsed time: compute it again after
-// the clock is changed (WM_TIMECHANGE), summer time included.
+// *quietAfter is FALSE. The delay is elapsed time: a clock set or moved
+// meanwhile (summer time too) makes it wrong; compute it again after
+// WM_TIMECHANGE.
 DWORD MsUntilQuietChange(const QuietHours* quiet, const SYSTEMTIME* now, BOOL* quietAfter);
 
 // Whether a signal due at the next minute boundary after now is quiet by the
