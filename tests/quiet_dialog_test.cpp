@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+
 #include <functional>
 #include <set>
 #include <string>
@@ -35,11 +37,15 @@ std::set<int> Without(std::set<int> ids, int id)
     return ids;
 }
 
+// "00", "01", ... up to count - 1.
 std::vector<std::string> Numbers(int count)
 {
     std::vector<std::string> labels;
-    for (int n = 0; n < count; n++)
-        labels.push_back(std::string(1, (char)('0' + n / 10)) + (char)('0' + n % 10));
+    for (int n = 0; n < count; n++) {
+        char label[8];
+        snprintf(label, sizeof(label), "%02d", n);
+        labels.push_back(label);
+    }
     return labels;
 }
 
