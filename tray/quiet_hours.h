@@ -15,7 +15,8 @@ enum {
 
 // The five values under HKCU\Software\Quillet\TimeSignalTray, all REG_DWORD:
 // QuietEnable, QuietStart, QuietEnd (minutes after midnight, 0-1439),
-// QuietWhenLocked, QuietFullScreen.
+// QuietWhenLocked, QuietFullScreen. The lock and full-screen options apply
+// whether or not the quiet hours (Enable) are on.
 struct QuietHours {
     DWORD Enable;
     DWORD Start;
@@ -31,11 +32,13 @@ struct QuietHours {
 void LoadQuietHours(QuietHours* quiet);
 
 // Writes all five values, creating the key. Returns a Windows error code,
-// 0 on success.
+// 0 on success; ERROR_INVALID_PARAMETER, writing nothing, for a choice that
+// LoadQuietHours would not read back as it is.
 LONG SaveQuietHours(const QuietHours* quiet);
 
 // Whether a signal due at minuteOfDay (0-1439) falls inside the quiet range
-// [Start, End), which may cross midnight. FALSE when Enable is 0.
+// [Start, End), which may cross midnight. FALSE when Enable is 0 and for an
+// empty range (Start equal to End, or a time out of the day).
 BOOL IsQuietMinute(const QuietHours* quiet, int minuteOfDay);
 
 // When the program must next act on the schedule alone, seen from the local
@@ -43,12 +46,17 @@ BOOL IsQuietMinute(const QuietHours* quiet, int minuteOfDay);
 // changes state (into the range: stop the module; out of it: start it, so
 // that it arms for the boundary at End). Returns the milliseconds until
 // then (at least 1) and stores in *quietAfter whether the module is to be
-// quiet from then on. With Enable 0, returns 0 and *quietAfter is FALSE.
+// quiet from then on. With Enable 0 or an empty range, returns 0 and
+// *quietAfter is FALSE. The delay is elapsed time: a clock set or moved
+// meanwhile (summer time too) makes it wrong; compute it again after
+// WM_TIMECHANGE.
 DWORD MsUntilQuietChange(const QuietHours* quiet, const SYSTEMTIME* now, BOOL* quietAfter);
 
 // Whether a signal due at the next minute boundary after now is quiet by the
 // schedule: the state the program applies at once, at start, after a clock
-// change, after resume and after the quiet-hours dialog.
+// change, after resume and after the quiet-hours dialog. A boundary that now
+// has reached, to the millisecond, is passed: the module started then arms
+// for the one after.
 BOOL IsQuietAtNextBoundary(const QuietHours* quiet, const SYSTEMTIME* now);
 
 // Whether a state of the user's notifications (the QUERY_USER_NOTIFICATION_STATE
