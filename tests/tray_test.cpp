@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tray/quiet_dialog_ids.h"
 #include "tests/dialog_driver.h"
 #include "tests/host_session.h"
 #include "tests/pe_image.h"
@@ -344,7 +345,10 @@ std::string TrayPath() { return TestFolder() + kTray; }
 const AllowedImports kTrayImports[] = {
     {"ADVAPI32.dll",
      {"RegCloseKey", "RegCreateKeyExW", "RegDeleteValueW", "RegOpenKeyExW", "RegQueryValueExW",
-      "RegSetValueExW"}},
+      "RegSetValueExW",
+      // The quiet hours' store.
+      "RegCreateKeyExA", "RegOpenKeyExA", "RegQueryValueExA", "RegSetValueExA"}},
+    {"COMCTL32.dll", {"InitCommonControls"}},
     {"KERNEL32.dll",
      {"CreateMutexW", "ExitProcess", "FileTimeToSystemTime", "FreeLibrary", "GetCurrentThreadId",
       "GetFileAttributesW", "GetLastError", "GetLocalTime", "GetModuleFileNameW", "GetModuleHandleExW",
@@ -360,7 +364,11 @@ const AllowedImports kTrayImports[] = {
       "LoadImageW", "LoadMenuW", "LoadStringW", "MessageBoxW", "MsgWaitForMultipleObjects",
       "PeekMessageW", "PostMessageW", "PostQuitMessage", "RegisterClassW", "RegisterWindowMessageW",
       "SetForegroundWindow", "SetMenuDefaultItem", "SetTimer", "TrackPopupMenu", "TranslateMessage",
-      "wsprintfW"}},
+      "wsprintfW",
+      // The quiet-hours dialog.
+      "CheckDlgButton", "DialogBoxParamA", "EnableWindow", "EndDialog", "GetDlgItem", "GetWindowLongA",
+      "GetWindowTextA", "IsDlgButtonChecked", "LoadStringA", "MessageBoxA", "SendDlgItemMessageA",
+      "SendMessageA", "SetWindowLongA"}},
 };
 
 TEST(TrayFile, HeaderAsksForASLRAndNXAndLoadsOnWindowsXP)
@@ -371,6 +379,65 @@ TEST(TrayFile, HeaderAsksForASLRAndNXAndLoadsOnWindowsXP)
 TEST(TrayFile, IsAtMost32KiBWithoutDebugSections)
 {
     ExpectSmallAndStripped(TrayPath());
+}
+
+struct ResourceRow {
+    const char* what;
+    LPCSTR type;
+    WORD id;
+};
+
+// Both resource scripts' resources are in the one file (the linker merges
+// them), with one manifest only: Windows XP refuses a second among 1-16.
+TEST(TrayFile, HoldsTheResourcesOfBothScriptsAndOneManifest)
+{
+    HMODULE image = LoadLibraryExA(TrayPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr);
+    const ResourceRow rows[] = {
+        {"icon: on", RT_GROUP_ICON, 1},
+        {"icon: off", RT_GROUP_ICON, 2},
+        {"icon: quiet", RT_GROUP_ICON, 3},
+        {"the icon's menu", RT_MENU, 100},
+        {"the program's strings", RT_STRING, 301 / 16 + 1},
+        {"the quiet-hours dialog", RT_DIALOG, 200},
+        {"the quiet-hours dialog's strings", RT_STRING, 216 / 16 + 1},
+        {"version block", RT_VERSION, 1},
+        {"manifest", RT_MANIFEST, 1},
+    };
+    for (const ResourceRow& row : rows)
+        EXPECT_NE(FindResourceA(image, MAKEINTRESOURCEA(row.id), row.type), nullptr) << row.what;
+    for (WORD id = 2; id <= 16; id++)
+        EXPECT_EQ(FindResourceA(image, MAKEINTRESOURCEA(id), RT_MANIFEST), nullptr) << "manifest " << id;
+    // Each state's icon comes in the two sizes the shell asks for.
+    for (WORD id = 1; id <= 3; id++) {
+        for (int size : {16, 32}) {
+            HICON icon = static_cast<HICON>(LoadImageA(image, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            ASSERT_NE(icon, nullptr) << "icon " << id;
+            ICONINFO info;
+            ASSERT_TRUE(GetIconInfo(icon, &info));
+            BITMAP bitmap;
+            GetObjectA(info.hbmColor, sizeof(bitmap), &bitmap);
+            EXPECT_EQ(bitmap.bmWidth, size) << "icon " << id;
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+            DestroyIcon(icon);
+        }
+    }
+    // The manifest asks for what a program of today's Windows should.
+    HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(image, found)));
+    std::string manifest(data, SizeofResource(image, found));
+    const char* const pieces[] = {
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "<requestedExecutionLevel level=\"asInvoker\"",
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+        "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>",  // Vista
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",  // 10 and 11
+    };
+    for (const char* piece : pieces)
+        EXPECT_NE(manifest.find(piece), std::string::npos) << piece;
+    FreeLibrary(image);
 }
 
 TEST(TrayFile, ImportsOnlyAllowedFunctionsThatWindowsXPHas)
@@ -685,9 +752,10 @@ TEST(TrayChime, SettingsFromTheIconEndInAChimeAtTheNextMinute)
     FreshProfile();
 }
 
-// Quiet hours across a real minute boundary: a range of one minute,
-// 23:59 to 00:00 by the program's own clock (it crosses midnight), keeps
-// 23:59 silent; the boundary at its end, 00:00, sounds.
+// Quiet hours across a real minute boundary, chosen in the program's
+// quiet-hours dialog while the module runs: a range of one minute, 23:59
+// to 00:00 by the program's own clock (it crosses midnight), keeps 23:59
+// silent; the boundary at its end, 00:00, sounds.
 TEST(TrayQuietHours, TheRangeIsSilentAndItsEndSounds)
 {
     FreshProfile();
@@ -695,19 +763,38 @@ TEST(TrayQuietHours, TheRangeIsSilentAndItsEndSounds)
     LONGLONG onePlay = OnePlayBytes(kTick);
     ASSERT_GT(onePlay, 0) << "no sound captured: is the sink set up?";
     Store({1, 0, 60, 0, wave});
-    WriteQuietDword("QuietEnable", 1);
-    WriteQuietDword("QuietStart", 23 * 60 + 59);
-    WriteQuietDword("QuietEnd", 0);
-    WriteQuietDword("QuietWhenLocked", 0);
-    WriteQuietDword("QuietFullScreen", 0);
 
     // The quiet boundary far enough ahead for the program to start.
-    ULONGLONG quiet = NextBoundaryMs(25000);
+    ULONGLONG quiet = NextBoundaryMs(30000);
     ULONGLONG end = quiet + kMinuteMs;
     TrayProcess tray;
     ASSERT_TRUE(tray.Start("tray-quiet-hours", OffsetForLocalTime(quiet, 23, 59)));
     ASSERT_TRUE(tray.AwaitWindow());
-    ASSERT_LT(UtcNowMs() + QUIET_LEAD_MS_FOR_TEST, quiet) << "started too late";
+
+    ASSERT_NO_FATAL_FAILURE(tray.ChooseFromMenu('q'));
+    HWND dialog = tray.AwaitSettings();
+    ASSERT_NE(dialog, nullptr) << "no quiet-hours dialog";
+    Click(dialog, IDC_QUIET_ENABLE);
+    ChooseListItem(dialog, IDC_QUIET_START_HOUR, "23");
+    ChooseListItem(dialog, IDC_QUIET_START_MINUTE, "59");
+    ChooseListItem(dialog, IDC_QUIET_END_HOUR, "00");
+    ChooseListItem(dialog, IDC_QUIET_END_MINUTE, "00");
+    Click(dialog, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(dialog));
+    ASSERT_LT(UtcNowMs() + QUIET_LEAD_MS_FOR_TEST, quiet) << "chosen too late";
+    DWORD type;
+    const struct { const char* name; DWORD value; } stored[] = {
+        {"QuietEnable", 1}, {"QuietStart", 23 * 60 + 59}, {"QuietEnd", 0},
+    };
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kQuietKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    for (const auto& value : stored) {
+        DWORD got = 0xFFFF, size = sizeof(got);
+        EXPECT_EQ(RegQueryValueExA(key, value.name, NULL, &type, reinterpret_cast<BYTE*>(&got), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(got, value.value) << value.name;
+    }
+    RegCloseKey(key);
 
     SinkWatch atQuiet(tray.run);
     atQuiet.Until(tray.run, quiet + 8000);

@@ -6,6 +6,8 @@
 #include "tray.h"
 #include "tray_ids.h"
 
+#include <commctrl.h>
+
 Tray TheTray;
 
 const WCHAR kTrayClass[] = L"ChimoraTrayWindow";
@@ -105,6 +107,9 @@ static UINT RunTray(void)
     MSG msg;
 
     tray->Instance = GetModuleHandleW(NULL);
+    // Windows XP creates no dialog for a program whose manifest asks for
+    // Common Controls 6 until comctl32 is loaded.
+    InitCommonControls();
     mutex = CreateMutexW(NULL, FALSE, kInstanceMutex);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         AskFirstInstance();

@@ -7,26 +7,11 @@
 
 enum {
     MS_PER_MINUTE = 60000,
-    LOOK_AHEAD_MS = QUIET_LEAD_MS + 1000,  // past a boundary whose change is in effect
+    LOOK_MARGIN_MS = 1000,  // a look this close to QUIET_LEAD_MS waits for the next minute
 };
 
 // Whether the schedule keeps the next minute boundary quiet, as last worked out.
 static BOOL ScheduleQuiet;
-
-// Adds ms to a local time.
-static void AddMs(SYSTEMTIME* time, DWORD ms)
-{
-    FILETIME file;
-    ULARGE_INTEGER value;
-
-    SystemTimeToFileTime(time, &file);
-    value.LowPart = file.dwLowDateTime;
-    value.HighPart = file.dwHighDateTime;
-    value.QuadPart += static_cast<ULONGLONG>(ms) * 10000;
-    file.dwLowDateTime = value.LowPart;
-    file.dwHighDateTime = value.HighPart;
-    FileTimeToSystemTime(&file, time);
-}
 
 static BOOL FullScreenWatched(const Tray* tray)
 {
@@ -61,25 +46,17 @@ static void Apply(Tray* tray, BOOL force)
     UpdateTrayIcon(tray);
 }
 
-// Arms the schedule's timer for its next change, seen from now.
+// Arms the schedule's timer for its next change, seen from now: the first
+// boundary after the next one whose state differs from it.
 static void ArmScheduleTimer(Tray* tray, const SYSTEMTIME* now)
 {
-    SYSTEMTIME later;
     BOOL quietAfter;
     DWORD ms;
 
     KillTimer(tray->Window, SCHEDULE_TIMER_ID);
     ms = MsUntilQuietChange(&tray->Quiet, now, &quietAfter);
-    if (ms == 0)
-        return;
-    // Just before a boundary the change it brings is already in effect:
-    // the next one is looked for from beyond it.
-    if (quietAfter == ScheduleQuiet) {
-        later = *now;
-        AddMs(&later, LOOK_AHEAD_MS);
-        ms = MsUntilQuietChange(&tray->Quiet, &later, &quietAfter) + LOOK_AHEAD_MS;
-    }
-    SetTimer(tray->Window, SCHEDULE_TIMER_ID, ms, NULL);
+    if (ms != 0)
+        SetTimer(tray->Window, SCHEDULE_TIMER_ID, ms, NULL);
 }
 
 // Arms the look at the full-screen state QUIET_LEAD_MS before the next
@@ -94,7 +71,7 @@ static void ArmFullScreenTimer(Tray* tray)
         return;
     GetLocalTime(&now);
     toBoundary = MS_PER_MINUTE - (now.wSecond * 1000 + now.wMilliseconds);
-    if (toBoundary <= LOOK_AHEAD_MS)
+    if (toBoundary <= QUIET_LEAD_MS + LOOK_MARGIN_MS)
         toBoundary += MS_PER_MINUTE;
     SetTimer(tray->Window, FULL_SCREEN_TIMER_ID, toBoundary - QUIET_LEAD_MS, NULL);
 }
