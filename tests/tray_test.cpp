@@ -585,6 +585,61 @@ TEST(TrayMenu, StartWithWindowsSetsAndClearsTheRunValue)
     DeleteRunValue();
 }
 
+BOOL CALLBACK FindHelpViewer(HWND window, LPARAM found)
+{
+    char name[32];
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof(name)) && !lstrcmpA(name, "HH Parent")) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible HTML Help viewer of any process, or null.
+HWND HelpViewer()
+{
+    HWND found = NULL;
+    EnumWindows(FindHelpViewer, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Help opens Chimora.chm from the program's folder in the system's viewer;
+// without the file, a box says where it belongs.
+TEST(TrayMenu, HelpOpensTheHelpFileBesideTheProgram)
+{
+    FreshProfile();
+    std::string folder = BuildFile("runs") + "\\tray-help\\";
+    CreateDirectoryA(BuildFile("runs").c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(TrayPath().c_str(), (folder + kTray).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(ModulePath().c_str(), (folder + "Chimora.vxm").c_str(), FALSE));
+    DeleteFileA((folder + "Chimora.chm").c_str());
+    TrayProcess tray;
+    ASSERT_TRUE(tray.Start("tray-help-run", 0, "runs/tray-help/ChimoraTray.exe"));
+    ASSERT_TRUE(tray.AwaitWindow());
+
+    ASSERT_NO_FATAL_FAILURE(tray.ChooseFromMenu('h'));
+    HWND box = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (box = VisibleWindowOf(tray.process, "#32770")) != NULL; }, 20000))
+        << "no word on the missing help file";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilClosed(box));
+
+    ASSERT_TRUE(CopyFileA(BuildFile("Chimora.chm").c_str(), (folder + "Chimora.chm").c_str(), FALSE));
+    ASSERT_NO_FATAL_FAILURE(tray.ChooseFromMenu('h'));
+    HWND viewer = NULL;
+    EXPECT_TRUE(WaitFor([&] { return (viewer = HelpViewer()) != NULL; }, 30000)) << "no help viewer";
+    EXPECT_EQ(VisibleWindowOf(tray.process, "#32770"), nullptr) << "a box besides the viewer";
+    if (viewer)
+        PostMessageW(viewer, WM_CLOSE, 0, 0);
+
+    ASSERT_NO_FATAL_FAILURE(tray.ChooseFromMenu('x'));
+    ASSERT_TRUE(tray.AwaitExit());
+    EXPECT_EQ(tray.Exit(), 0);
+    if (viewer)
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(viewer); }, 20000));
+}
+
 // When Explorer restarts it forgets every icon and broadcasts
 // TaskbarCreated: the program adds its icon again.
 TEST(TrayMenu, TaskbarCreatedAddsTheIconAgain)
