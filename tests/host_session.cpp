@@ -1,5 +1,7 @@
 #include "host_session.h"
 
+#include <mmsystem.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -200,6 +202,13 @@ LONGLONG SinkBytes(const ProcessRun& run)
     if (!GetFileAttributesExA((run.folder + "sink.raw").c_str(), GetFileExInfoStandard, &data))
         return 0;
     return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+int PlayOnceIfAsked(int argc, char** argv)
+{
+    if (argc != 3 || strcmp(argv[1], "--play") != 0)
+        return -1;
+    return PlaySoundA(argv[2], NULL, SND_SYNC | SND_FILENAME) ? 0 : 1;
 }
 
 std::vector<LogLine> LogLines(const std::string& log, const char* prefix)

@@ -67,6 +67,12 @@ std::string LogText(const ProcessRun& run);
 // Bytes the run has played so far.
 LONGLONG SinkBytes(const ProcessRun& run);
 
+// For a test program started as "PROGRAM --play FILE": plays FILE once
+// with a plain PlaySoundA, the measure of one play in the program's sink,
+// and returns the exit code to end with (0 when it played). -1 when the
+// program was started otherwise.
+int PlayOnceIfAsked(int argc, char** argv);
+
 // A line of a host's log: its local time stamp and its text.
 struct LogLine {
     int hour, minute, second, millisecond;

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <mmsystem.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <math.h>
 #include <stdio.h>
@@ -25,6 +25,7 @@
 #include "tests/dialog_driver.h"
 #include "tests/host_session.h"
 #include "tests/pe_image.h"
+#include "tests/quiet_registry.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -34,7 +35,6 @@ namespace {
 const WCHAR kTrayClass[] = L"ChimoraTrayWindow";
 const UINT kIconId = 1;
 const UINT kIconMessage = WM_APP + 1;
-const char kQuietKey[] = "Software\\Quillet\\TimeSignalTray";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValue[] = "Chimora";
 const char kTray[] = "ChimoraTray.exe";
@@ -51,35 +51,6 @@ std::wstring Wide(const char* utf8)
     wchar_t wide[1024];
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 1024);
     return std::wstring(wide, n > 0 ? n - 1 : 0);
-}
-
-void DeleteQuietKey()
-{
-    RegDeleteTreeA(HKEY_CURRENT_USER, kQuietKey);
-    RegDeleteKeyA(HKEY_CURRENT_USER, kQuietKey);
-}
-
-bool QuietKeyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kQuietKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-void WriteQuietValue(const char* name, DWORD type, const void* data, DWORD size)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kQuietKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-}
-
-void WriteQuietDword(const char* name, DWORD value)
-{
-    WriteQuietValue(name, REG_DWORD, &value, sizeof(value));
 }
 
 // The Run value's text; "" when there is none.
@@ -295,6 +266,26 @@ struct SinkWatch {
 int Plays(LONGLONG bytes, LONGLONG onePlay)
 {
     return static_cast<int>(floor(static_cast<double>(bytes) / onePlay + 0.5));
+}
+
+// Watches the run's sink from before a minute boundary to a few seconds
+// after it and expects one play that began within a few seconds of the
+// boundary; says when it began. The module arms its timer in whole
+// seconds, so it may sound up to a second late by design, and the
+// emulator adds its own delay.
+void ExpectOneChimeAt(const ProcessRun& run, ULONGLONG boundary, LONGLONG onePlay, const char* what)
+{
+    SinkWatch watch(run);
+    watch.Until(run, boundary + 8000);
+    Sleep(500);  // the sink's writer drains
+    LONGLONG bytes = SinkBytes(run) - watch.bytesAt;
+    ASSERT_NE(watch.firstGrowthMs, 0u) << what << ": no chime";
+    LONGLONG lateMs = static_cast<LONGLONG>(watch.firstGrowthMs - boundary);
+    printf("%s: %d play(s) (%lld bytes), beginning %lld ms after the minute boundary\n", what,
+           Plays(bytes, onePlay), bytes, lateMs);
+    EXPECT_GE(lateMs, 0) << what << ": sounded before the boundary";
+    EXPECT_LE(lateMs, 3000) << what << ": sounded late";
+    EXPECT_EQ(Plays(bytes, onePlay), 1) << what << ": " << bytes << " bytes, " << onePlay << " per play";
 }
 
 // The stored settings as the module wrote them.
@@ -727,6 +718,7 @@ TEST(TrayQuietHours, MalformedValuesDoNotStopTheProgram)
     const BYTE junk[] = {1, 2, 3};
     WriteQuietValue("QuietEnd", REG_BINARY, junk, sizeof(junk));
     WriteQuietDword("QuietWhenLocked", 7);
+    const std::vector<std::string> stored = QuietRawValues();
     TrayProcess tray;
     ASSERT_TRUE(tray.Start("tray-malformed-quiet"));
     ASSERT_TRUE(tray.AwaitWindow());
@@ -738,15 +730,7 @@ TEST(TrayQuietHours, MalformedValuesDoNotStopTheProgram)
     ASSERT_NO_FATAL_FAILURE(tray.ChooseFromMenu('x'));
     ASSERT_TRUE(tray.AwaitExit());
     EXPECT_EQ(tray.Exit(), 0);
-
-    DWORD type = 0, start = 0, size = sizeof(start);
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kQuietKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegQueryValueExA(key, "QuietStart", NULL, &type, reinterpret_cast<BYTE*>(&start), &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(start, 5000u) << "the program rewrote the user's value";
-    EXPECT_EQ(RegQueryValueExA(key, "QuietFullScreen", NULL, NULL, NULL, NULL), ERROR_FILE_NOT_FOUND);
-    RegCloseKey(key);
+    EXPECT_EQ(QuietRawValues(), stored) << "the program rewrote the user's values";
     FreshProfile();
 }
 
@@ -754,8 +738,10 @@ TEST(TrayQuietHours, MalformedValuesDoNotStopTheProgram)
 
 // A new user's first chime: a fresh profile, the settings opened from the
 // icon, the module turned on with an interval of 1 and a sound, OK, and the
-// chime at the next minute boundary. Then the program exits from its menu
-// and the module has kept the choice.
+// chime at the next minute boundary. Then "quiet while the screen is
+// locked" is chosen and the session locked (the notification the system
+// sends): the next boundary is silent. The program exits from its menu and
+// the module has kept the choice.
 TEST(TrayChime, SettingsFromTheIconEndInAChimeAtTheNextMinute)
 {
     FreshProfile();
@@ -786,19 +772,23 @@ TEST(TrayChime, SettingsFromTheIconEndInAChimeAtTheNextMinute)
     ULONGLONG boundary = (okMs + 1000 + kMinuteMs - 1) / kMinuteMs * kMinuteMs;
     ASSERT_LT(okMs + 3000, boundary) << "OK came too close to the boundary to tell";
 
-    SinkWatch watch(tray.run);
-    watch.Until(tray.run, boundary + 8000);
-    Sleep(500);
-    ASSERT_NE(watch.firstGrowthMs, 0u) << "no chime";
-    LONGLONG lateMs = static_cast<LONGLONG>(watch.firstGrowthMs - boundary);
-    printf("the chime began %lld ms after the minute boundary\n", lateMs);
-    RecordProperty("ChimeAfterBoundaryMs", static_cast<int>(lateMs));
-    // The module arms its timer in whole seconds, so up to a second late by
-    // design; the emulator adds its own delay.
-    EXPECT_GE(lateMs, 0) << "sounded before the boundary";
-    EXPECT_LE(lateMs, 3000) << "sounded late";
-    EXPECT_EQ(Plays(SinkBytes(tray.run) - watch.bytesAt, onePlay), 1)
-        << SinkBytes(tray.run) << " bytes, " << onePlay << " per play";
+    ExpectOneChimeAt(tray.run, boundary, onePlay, "the first chime");
+
+    ASSERT_NO_FATAL_FAILURE(tray.ChooseFromMenu('q'));
+    dialog = tray.AwaitSettings();
+    ASSERT_NE(dialog, nullptr) << "no quiet-hours dialog";
+    Click(dialog, IDC_QUIET_WHEN_LOCKED);
+    Click(dialog, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(dialog));
+    PostMessageW(tray.window, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+    ULONGLONG locked = boundary + kMinuteMs;
+    ASSERT_LT(UtcNowMs() + QUIET_LEAD_MS_FOR_TEST, locked);
+    SinkWatch whileLocked(tray.run);
+    whileLocked.Until(tray.run, locked + 8000);
+    LONGLONG lockedBytes = SinkBytes(tray.run) - whileLocked.bytesAt;
+    printf("the next boundary, the session locked: %lld bytes\n", lockedBytes);
+    EXPECT_EQ(lockedBytes, 0) << "sounded while the session was locked";
+    PostMessageW(tray.window, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
 
     ASSERT_NO_FATAL_FAILURE(tray.ChooseFromMenu('x'));
     ASSERT_TRUE(tray.AwaitExit());
@@ -836,38 +826,25 @@ TEST(TrayQuietHours, TheRangeIsSilentAndItsEndSounds)
     ChooseListItem(dialog, IDC_QUIET_END_MINUTE, "00");
     Click(dialog, IDOK);
     ASSERT_TRUE(WaitUntilClosed(dialog));
-    ASSERT_LT(UtcNowMs() + QUIET_LEAD_MS_FOR_TEST, quiet) << "chosen too late";
-    DWORD type;
-    const struct { const char* name; DWORD value; } stored[] = {
-        {"QuietEnable", 1}, {"QuietStart", 23 * 60 + 59}, {"QuietEnd", 0},
-    };
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kQuietKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    for (const auto& value : stored) {
-        DWORD got = 0xFFFF, size = sizeof(got);
-        EXPECT_EQ(RegQueryValueExA(key, value.name, NULL, &type, reinterpret_cast<BYTE*>(&got), &size),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(got, value.value) << value.name;
-    }
-    RegCloseKey(key);
+    // The sink is watched from well after the boundary before, which may
+    // still sound when the program starts more than a minute ahead.
+    const ULONGLONG watchFrom = quiet - 2 * QUIET_LEAD_MS_FOR_TEST;
+    ASSERT_LT(UtcNowMs(), watchFrom) << "chosen too late";
+    QuietHours chosen;
+    ASSERT_TRUE(ReadQuietDwords(&chosen));
+    EXPECT_EQ(chosen.Enable, 1u);
+    EXPECT_EQ(chosen.Start, 23u * 60 + 59);
+    EXPECT_EQ(chosen.End, 0u);
 
+    while (UtcNowMs() < watchFrom)
+        Sleep(50);
     SinkWatch atQuiet(tray.run);
     atQuiet.Until(tray.run, quiet + 8000);
     LONGLONG quietBytes = SinkBytes(tray.run) - atQuiet.bytesAt;
     printf("at 23:59 (quiet): %lld bytes\n", quietBytes);
     EXPECT_EQ(quietBytes, 0) << "the quiet boundary sounded";
 
-    SinkWatch atEnd(tray.run);
-    atEnd.Until(tray.run, end + 8000);
-    Sleep(500);
-    LONGLONG endBytes = SinkBytes(tray.run) - atEnd.bytesAt;
-    ASSERT_NE(atEnd.firstGrowthMs, 0u) << "the boundary at the range's end did not sound";
-    LONGLONG lateMs = static_cast<LONGLONG>(atEnd.firstGrowthMs - end);
-    printf("at 00:00 (the range's end): %lld bytes, %d play(s), beginning %lld ms after the boundary\n",
-           endBytes, Plays(endBytes, onePlay), lateMs);
-    EXPECT_EQ(Plays(endBytes, onePlay), 1);
-    EXPECT_GE(lateMs, 0);
-    EXPECT_LE(lateMs, 3000);
+    ExpectOneChimeAt(tray.run, end, onePlay, "at 00:00, the range's end");
 
     PostMessageW(tray.window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(tray.AwaitExit());
@@ -909,8 +886,9 @@ TEST(TrayPackage, RunsFromTheUnpackedPackage)
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && !strcmp(argv[1], "--play"))
-        return PlaySoundA(argv[2], NULL, SND_SYNC | SND_FILENAME) ? 0 : 1;
+    int played = PlayOnceIfAsked(argc, argv);
+    if (played >= 0)
+        return played;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

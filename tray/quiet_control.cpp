@@ -10,9 +10,6 @@ enum {
     LOOK_MARGIN_MS = 1000,  // a look this close to QUIET_LEAD_MS waits for the next minute
 };
 
-// Whether the schedule keeps the next minute boundary quiet, as last worked out.
-static BOOL ScheduleQuiet;
-
 static BOOL FullScreenWatched(const Tray* tray)
 {
     return tray->Quiet.FullScreen && CanQueryFullScreen();
@@ -21,7 +18,7 @@ static BOOL FullScreenWatched(const Tray* tray)
 // The reason to keep quiet now, the schedule first.
 static QuietReason WantedQuiet(const Tray* tray)
 {
-    if (ScheduleQuiet)
+    if (tray->ScheduleQuiet)
         return QUIET_SCHEDULE;
     if (tray->Quiet.WhenLocked && tray->Locked)
         return QUIET_LOCKED;
@@ -82,7 +79,7 @@ void ReapplyQuietHours(Tray* tray, BOOL force)
 
     LoadQuietHours(&tray->Quiet);
     GetLocalTime(&now);
-    ScheduleQuiet = IsQuietAtNextBoundary(&tray->Quiet, &now);
+    tray->ScheduleQuiet = IsQuietAtNextBoundary(&tray->Quiet, &now);
     tray->FullScreen = FullScreenWatched(tray) && IsFullScreenNow();
     Apply(tray, force);
     ArmScheduleTimer(tray, &now);

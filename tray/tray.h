@@ -44,6 +44,7 @@ struct Tray {
     UINT OpenSettingsMessage;
     BOOL IconAdded;
     QuietHours Quiet;
+    BOOL ScheduleQuiet;        // the schedule keeps the next boundary quiet, as last worked out
     QuietReason Reason;        // the quiet last applied
     BOOL Silenced;             // we stopped the module for quiet
     BOOL Locked;               // the session is locked
