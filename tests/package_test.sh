@@ -329,9 +329,10 @@ sound_table=(
 )
 
 # Texts as Windows shows them: code page 932 decoded, then encoded as EUC-JP,
-# which holds JIS X 0208 in two bytes and anything else (JIS X 0212, where
-# the code page's tilde lands) behind the 0x8F prefix or not at all. So NEC
-# and IBM extension characters and the wave dash / full-width tilde fail.
+# which holds JIS X 0208 in two bytes, JIS X 0201's half-width katakana (the
+# dialog's labels) behind the 0x8E prefix, and anything else (JIS X 0212,
+# where the code page's tilde lands) behind 0x8F or not at all. So NEC and
+# IBM extension characters and the wave dash / full-width tilde fail.
 check_jis_text() {
     local name=$1 file=$2 euc
     if ! euc=$(iconv -f CP932 -t UTF-8 "$file" | iconv -f UTF-8 -t EUC-JP | od -An -tx1 -v); then
