@@ -59,4 +59,5 @@ compare Chimora.chm "$build/Chimora.chm" "$second/Chimora.chm"
 compare ChimoraTray.exe "$build/ChimoraTray.exe" "$second/ChimoraTray.exe"
 zip=$(cd "$work/package-first" && ls -- *.zip)
 compare "$zip" "$work/package-first/$zip" "$work/package-second/$zip"
+compare "$zip.sha256" "$work/package-first/$zip.sha256" "$work/package-second/$zip.sha256"
 exit $status

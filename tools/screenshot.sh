@@ -51,5 +51,17 @@ photograph() {
     wait "$SNAPSHOT_PID"
 }
 photograph dialog_snapshot.exe "$out"
+# Wine 8 does not draw the caption's ? button (WS_EX_CONTEXTHELP) that
+# Windows draws 2 pixels left of the close button, and the help tells the
+# user to press it: the picture gets one, the close button (16x14 at 21
+# pixels from the right edge, 5 from the top, as Wine lays out this frame)
+# copied with a question mark of the IPA Gothic in place of its cross.
+width=$(identify -format %w "$out")
+face=$(convert "$out" -format "%[pixel:p{$((width - 19)),7}]" info:)
+convert "$out" \( +clone -crop "16x14+$((width - 21))+5" +repage \
+        -fill "$face" -draw 'rectangle 2,2 12,10' \
+        -font /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf -pointsize 11 \
+        -fill black -stroke black -strokewidth 0.5 -gravity center -annotate -1+0 '?' +gravity \) \
+    -geometry "+$((width - 39))+5" -composite "$out"
 photograph tray_snapshot.exe "$pictures/tray-menu.png" "$pictures/quiet-hours-dialog.png"
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
