@@ -416,36 +416,33 @@ void ExpectEndedNormally(const ProcessRun& run)
 
 const int kRunsEach = 3;
 
-// Three hosts at once, each unloading at the same minute boundary.
-TEST(PlayerThread, OutlivesAnUnloadRightAfterTheTicksSound)
+// Runs three hosts of the case at once (those of the tick unload at the
+// same minute boundary): each must log unloaded, end normally, and have
+// played the sound that the unload followed.
+void ExpectThePlayerToOutliveTheUnload(const char* hostCase, const char* unloaded)
 {
     DeleteSettingsKey();
     WriteHostSettings({0, 0, 60, "long.wav"});
-    std::vector<ProcessRun> runs = LaunchHosts("tick-unload", std::vector<std::vector<std::string>>(
-                                                                   kRunsEach, {"tick-unload"}));
+    std::vector<ProcessRun> runs =
+        LaunchHosts(hostCase, std::vector<std::vector<std::string>>(kRunsEach, {hostCase}));
     for (const ProcessRun& run : runs) {
         ExpectEndedNormally(run);
         std::string log = LogText(run);
-        EXPECT_NE(log.find("unloaded at once after the tick"), std::string::npos) << log;
-        EXPECT_GT(SinkBytes(run), 0) << "the tick's sound did not play: " << log;
+        EXPECT_NE(log.find(unloaded), std::string::npos) << log;
+        EXPECT_EQ(log.find(" 0 player thread(s) held"), std::string::npos) << log;
+        EXPECT_GT(SinkBytes(run), 0) << "the sound did not play: " << log;
     }
     DeleteSettingsKey();
 }
 
+TEST(PlayerThread, OutlivesAnUnloadRightAfterTheTicksSound)
+{
+    ExpectThePlayerToOutliveTheUnload("tick-unload", "unloaded at once after the tick");
+}
+
 TEST(PlayerThread, OutlivesAnUnloadRightAfterTest)
 {
-    DeleteSettingsKey();
-    WriteHostSettings({0, 0, 60, "long.wav"});
-    std::vector<ProcessRun> runs = LaunchHosts("test-unload", std::vector<std::vector<std::string>>(
-                                                                   kRunsEach, {"test-unload"}));
-    for (const ProcessRun& run : runs) {
-        ExpectEndedNormally(run);
-        std::string log = LogText(run);
-        EXPECT_NE(log.find("Setting returned 0; the module is unmapped"), std::string::npos) << log;
-        EXPECT_EQ(log.find("0 player thread(s) held"), std::string::npos) << log;
-        EXPECT_GT(SinkBytes(run), 0) << "Test's sound did not play: " << log;
-    }
-    DeleteSettingsKey();
+    ExpectThePlayerToOutliveTheUnload("test-unload", "Setting returned 0; the module is unmapped");
 }
 
 // Four hosts, their OKs spread over second 59 of the same minute: two
