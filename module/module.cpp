@@ -35,8 +35,9 @@ VTAdModule::VTAdModule(HINSTANCE instance)
 }
 
 // Runs at process detach, which may come on a chime runner's thread or the
-// releaser's: only a timer still armed (the host did not stop the module) is
-// killed from here, from a thread other than the window's where it must.
+// releaser's: only a timer still armed (the host freed the module without
+// StopModule) is killed from here, then from a thread that does not own the
+// window. Wine and ReactOS allow that KillTimer; Windows does not document it.
 VTAdModule::~VTAdModule()
 {
     KillMinuteTimer();
