@@ -1,6 +1,9 @@
-# The release package, build/Chimora-<version>-win32.zip, made by
+# The release package, build/Chimora-<version>-win32.zip, and beside it its
+# checksum, Chimora-<version>-win32.zip.sha256 (sha256sum's format), made by
 #   cmake --build build --target package
-# At its top the two files a user copies (Chimora.vxm, Chimora.chm), the
+# Everything lies in one top folder, Chimora-<version>/, so that "extract
+# here" keeps it together. In it the two files a user copies
+# (Chimora.vxm, Chimora.chm), the
 # Japanese readme, the terms of use, a .reg file that removes the settings
 # and, under sounds/, two sounds of the project's own; under sdk/ the
 # public header, the import library, the export list and the module as
@@ -113,6 +116,9 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Chimora)
 set(CPACK_PACKAGE_VERSION ${CHIMORA_VERSION})
 set(CPACK_PACKAGE_FILE_NAME Chimora-${CHIMORA_VERSION}-win32)
+# CPack's own top folder would carry the file name's "-win32": the install
+# project's subdirectory names it instead.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Chimora;release;/")
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Chimora;release;/Chimora-${CHIMORA_VERSION}")
+set(CPACK_PACKAGE_CHECKSUM SHA256)
 include(CPack)

@@ -2,8 +2,9 @@
 # Tests the release package as its users get it: CPack makes it into a fresh
 # folder, where it is unpacked.
 #   package_test.sh contents BUILD SOURCE CPACK
-#       the ZIP's name and files, the readme's encoding, the .reg file; the
-#       user's texts and sounds (see check_user_files)
+#       the ZIP's name, top folder, checksum file and files, the readme's
+#       encoding, the .reg file; the user's texts and sounds (see
+#       check_user_files)
 #   package_test.sh sample BUILD SOURCE CPACK CC CXX
 #       builds examples/*.c against the unpacked sdk only and runs them
 #       under Wine beside sdk/bin/Chimora.dll
@@ -45,8 +46,10 @@ if [ ! -f "$zip" ]; then
          "$(cd "$work" && ls -- *.zip)" >&2
     exit 1
 fi
-unpacked=$work/unpacked
-unzip -q "$zip" -d "$unpacked"
+# Everything lies in one top folder, so that "extract here" keeps it together.
+top=Chimora-$version
+unzip -q "$zip" -d "$work/unpacked"
+unpacked=$work/unpacked/$top
 
 check_contents() {
     local want got readme text mentions
@@ -54,8 +57,20 @@ check_contents() {
            sdk/bin/Chimora.dll sdk/include/chimora.h sdk/lib/Chimora.def sdk/lib/Chimora.lib \
            sdk/lib/cmake/Chimora/ChimoraConfig.cmake sdk/lib/cmake/Chimora/ChimoraConfigVersion.cmake \
            sdk/lib/libChimora.dll.a sounds/bell.wav sounds/signal.wav)
-    got=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
+    if unzip -Z1 "$zip" | grep -qv "^$top/"; then
+        fail "the ZIP holds entries outside $top/:"$'\n'"$(unzip -Z1 "$zip" | grep -v "^$top/")"
+    fi
+    got=$(unzip -Z1 "$zip" | grep -v '/$' | sed "s|^$top/||" | LC_ALL=C sort)
     [ "$got" = "$want" ] || fail "the ZIP holds"$'\n'"$got"$'\n'"instead of"$'\n'"$want"
+
+    # Beside the ZIP its checksum, in the format sha256sum -c reads.
+    if [ ! -f "$zip.sha256" ]; then
+        fail "no $(basename "$zip").sha256 beside the ZIP"
+    else
+        [ "$(cat "$zip.sha256")" = "$(cd "$work" && sha256sum "$(basename "$zip")")" ] \
+            || fail "$(basename "$zip").sha256 holds"$'\n'"$(cat "$zip.sha256")"$'\n'"not the ZIP's sha256sum line"
+        (cd "$work" && sha256sum --quiet -c "$(basename "$zip").sha256") || fail "sha256sum -c does not pass the ZIP"
+    fi
 
     cmp -s "$unpacked/Chimora.vxm" "$build/Chimora.vxm" || fail "Chimora.vxm is not the built module"
     cmp -s "$unpacked/sdk/bin/Chimora.dll" "$build/Chimora.vxm" || fail "sdk/bin/Chimora.dll differs from Chimora.vxm"
@@ -314,9 +329,10 @@ sound_table=(
 )
 
 # Texts as Windows shows them: code page 932 decoded, then encoded as EUC-JP,
-# which holds JIS X 0208 in two bytes and anything else (JIS X 0212, where
-# the code page's tilde lands) behind the 0x8F prefix or not at all. So NEC
-# and IBM extension characters and the wave dash / full-width tilde fail.
+# which holds JIS X 0208 in two bytes, JIS X 0201's half-width katakana (the
+# dialog's labels) behind the 0x8E prefix, and anything else (JIS X 0212,
+# where the code page's tilde lands) behind 0x8F or not at all. So NEC and
+# IBM extension characters and the wave dash / full-width tilde fail.
 check_jis_text() {
     local name=$1 file=$2 euc
     if ! euc=$(iconv -f CP932 -t UTF-8 "$file" | iconv -f UTF-8 -t EUC-JP | od -An -tx1 -v); then
@@ -342,7 +358,36 @@ readme_labels() {
     sed -n 's/^ *\(CONTROL\|CAPTION\|IDS_[A-Z_]*,\) *"\([^"]*\)".*/\2/p' "$source/resources/chimora.rc" \
         | sed 's/(&.)//; s/:$//'
     grep -oP '^    \{ "\K[^"]+(?=", +-?[0-9]+ \},)' "$source/dialog/settings_dialog.cpp"
-    printf '%s\n' プロパティ 全般 許可する ブロックの解除 OK 開く 音量ミキサー はい '#'
+    printf '%s\n' プロパティ 全般 セキュリティ 許可する ブロックの解除 OK 開く 音量ミキサー \
+        一般の警告音 ユーザーアカウント制御 はい '#'
+}
+
+# Where first-time users got stuck: each row names the point and a phrase
+# the readme must hold (its lines joined, so a phrase may cross a line end).
+# The chooser's start folder is the module's own string (516) below
+# %APPDATA%.
+readme_points() {
+    local folder
+    folder=$(sed -n 's/^ *IDS_BROWSE_FOLDER, *"\(.*\)"$/\1/p' "$source/resources/chimora.rc" | sed 's/\\\\/\\/g')
+    printf '%s\n' \
+        "where the file chooser opens|%APPDATA%\\$folder" \
+        "the host's own manual for its module folder|Vantry の説明書" \
+        "F1 shows the focused control's help|フォーカスのある項目で F1" \
+        "the settings are saved by 了解|「了解」を押したときに保存" \
+        "the upgrade steps|■ バージョンアップ" \
+        "an upgrade keeps the settings|そのまま引き継がれます"
+}
+
+# The readme's header states its release date, and the version's entry in
+# its history and in CHANGES.md gives the same date.
+check_release_date() {
+    local text=$1 date history changes
+    date=$(grep -oP '^  公開日 +\K[0-9]{4}/[0-9]{2}/[0-9]{2}$' <<<"$text" || true)
+    [ -n "$date" ] || { fail "readme-ja.txt's header gives no release date (公開日 YYYY/MM/DD)"; return; }
+    history=$(grep -oP "^  ${version//./\\.}  \K[0-9]{4}/[0-9]{2}/[0-9]{2}" <<<"$text" || true)
+    [ "$history" = "$date" ] || fail "readme-ja.txt's history dates $version '$history', its header $date"
+    changes=$(grep -oP "^## ${version//./\\.} .*\K[0-9]{4}-[0-9]{2}-[0-9]{2}$" "$source/CHANGES.md" || true)
+    [ "${changes//-//}" = "$date" ] || fail "CHANGES.md dates $version '$changes', the readme $date"
 }
 
 check_user_files() {
@@ -393,6 +438,14 @@ check_user_files() {
     while IFS= read -r quoted; do
         grep -qxF -- "$quoted" <<<"$labels" || fail "readme-ja.txt quotes 「$quoted」, which is no label of the dialog"
     done < <(tr '\n' ' ' <<<"$text" | grep -oP '「\K[^」]*(?=」)')
+
+    local joined row point phrase
+    joined=$(sed 's/^ *//' <<<"$text" | tr -d '\n')
+    while IFS= read -r row; do
+        IFS='|' read -r point phrase <<<"$row"
+        grep -qF -- "$phrase" <<<"$joined" || fail "readme-ja.txt does not tell $point ($phrase)"
+    done < <(readme_points)
+    check_release_date "$text"
 }
 
 case $mode in

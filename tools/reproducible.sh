@@ -58,4 +58,5 @@ compare Chimora.vxm "$build/Chimora.vxm" "$second/Chimora.vxm"
 compare Chimora.chm "$build/Chimora.chm" "$second/Chimora.chm"
 zip=$(cd "$work/package-first" && ls -- *.zip)
 compare "$zip" "$work/package-first/$zip" "$work/package-second/$zip"
+compare "$zip.sha256" "$work/package-first/$zip.sha256" "$work/package-second/$zip.sha256"
 exit $status

@@ -35,6 +35,17 @@ read -r x y width height <&"${SNAPSHOT[0]}"
 sleep 1  # let the dialog paint
 mkdir -p "$(dirname "$out")"
 import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out"
+# Wine 8 does not draw the caption's ? button (WS_EX_CONTEXTHELP) that
+# Windows draws 2 pixels left of the close button, and the help tells the
+# user to press it: the picture gets one, the close button (16x14 at 21
+# pixels from the right edge, 5 from the top, as Wine lays out this frame)
+# copied with a question mark of the IPA Gothic in place of its cross.
+face=$(convert "$out" -format "%[pixel:p{$((width - 19)),7}]" info:)
+convert "$out" \( +clone -crop "16x14+$((width - 21))+5" +repage \
+        -fill "$face" -draw 'rectangle 2,2 12,10' \
+        -font /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf -pointsize 11 \
+        -fill black -stroke black -strokewidth 0.5 -gravity center -annotate -1+0 '?' +gravity \) \
+    -geometry "+$((width - 39))+5" -composite "$out"
 echo done >&"${SNAPSHOT[1]}"
 wait "$SNAPSHOT_PID"
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
