@@ -46,22 +46,18 @@ static int HostThreadAnswered(HWND window)
 // Waits until the window's thread has left the module's code with no tick
 // under way or due soon, then gives the reference back as the thread's last
 // act: this may be what unmaps the image. The host may have let go of the
-// module during the dialog without StopModule, while OK or Cancel armed
-// the timer again: the unload then kills the timer from this thread, and
-// the tick it would have run is never due before that. A tick that started
-// between the two looks makes the releaser look again. A window that is
-// gone took its timer with it.
-static DWORD WINAPI ModuleReleaser(LPVOID parameter)
+// module without StopModule (during the dialog, while OK or Cancel armed
+// the timer again, or while a strike played): the unload then kills the
+// timer from this thread, and the tick it would have run is never due
+// before that. A tick that started between the two looks makes the thread
+// look again. A window that is gone took its timer with it.
+void GiveBackWhenNoTickCanRun(HMODULE module, HWND window)
 {
-    ReleaseOrder* order = static_cast<ReleaseOrder*>(parameter);
-    HMODULE module = order->Module;
-    HWND window = order->Window;
     VTAdModule* owner = ProcessModule;
     LONG ticks;
     BOOL quiet;
     int answered;
 
-    HeapFree(GetProcessHeap(), 0, order);
     for (;;) {
         ticks = owner->Ticks;
         quiet = !owner->TickMayComeSoon();
@@ -73,6 +69,16 @@ static DWORD WINAPI ModuleReleaser(LPVOID parameter)
         Sleep(RECHECK_PAUSE_MS);
     }
     FreeLibraryAndExitThread(module, 0);
+}
+
+static DWORD WINAPI ModuleReleaser(LPVOID parameter)
+{
+    ReleaseOrder* order = static_cast<ReleaseOrder*>(parameter);
+    HMODULE module = order->Module;
+    HWND window = order->Window;
+
+    HeapFree(GetProcessHeap(), 0, order);
+    GiveBackWhenNoTickCanRun(module, window);
     return 0;
 }
 

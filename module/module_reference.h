@@ -22,6 +22,12 @@ BOOL HoldThisModule(HMODULE* module);
 // kept until the process ends rather than given back under running code.
 int ReleaseThisModuleLater(HMODULE module, HWND window);
 
+// Ends the calling thread, a worker of the module's that holds module, by
+// giving the reference back once the thread that owns window has left the
+// module's code and no tick of the minute timer can start before the
+// unload kills it; see ReleaseThisModuleLater. Never returns.
+void GiveBackWhenNoTickCanRun(HMODULE module, HWND window);
+
 // Keeps name, a system library that the module imports, in the process
 // until the process ends. Called before a call that may leave a thread of
 // that library running after it returns (an asynchronous sound, the file

@@ -40,7 +40,8 @@ struct ChimeOrder {
 
 // Plays the order's path Count times, each to its end, then frees the order
 // and gives back the module reference as the thread's last act: the host may
-// have unloaded the module meanwhile, and this may be what unmaps it.
+// have unloaded the module meanwhile without stopping its timer, and this
+// may be what unmaps it, so it waits until no tick can run meanwhile.
 static DWORD WINAPI ChimeRunner(LPVOID parameter)
 {
     ChimeOrder* order = static_cast<ChimeOrder*>(parameter);
@@ -50,7 +51,7 @@ static DWORD WINAPI ChimeRunner(LPVOID parameter)
     for (i = 0; i < order->Count; i++)
         Scheduler.Play(order->Path, NULL, SND_SYNC);
     HeapFree(GetProcessHeap(), 0, order);
-    FreeLibraryAndExitThread(module, 0);
+    GiveBackWhenNoTickCanRun(module, ProcessModule->ParentWindow);
     return 0;
 }
 

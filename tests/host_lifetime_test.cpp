@@ -3,6 +3,8 @@
 // - a host that does not load the sound player's library itself unloads
 //   the module at once after a sound started (the tick's, the Test
 //   button's): the player's thread must not lose its library;
+// - a host frees the module, without stopping it, in the tick that started
+//   a strike: the strike's runner must give the module back cleanly;
 // - a host stops and frees the module from a message that the dialog's
 //   loop dispatches, the user presses OK just before a minute boundary, and
 //   the host is busy for two seconds after Setting returns: no tick may run
@@ -117,6 +119,32 @@ void RunHostLoop(HWND host, DWORD timeMs)
     KillTimer(host, hostTimer);
 }
 
+// Pumps until the loop has dispatched the module's tick, then in that same
+// turn frees the module, after StopModule when stop is set. False when no
+// tick came.
+bool FreeInTheTicksTurn(const HostWindow& host, LoadedModule* module, bool stop)
+{
+    Say("waiting for the tick");
+    DWORD start = GetTickCount();
+    MSG msg;
+    while (GetTickCount() - start < 150000) {
+        if (!PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (msg.message == WM_TIMER && msg.hwnd == host.handle && msg.wParam == kMinuteTimer) {
+            if (stop)
+                module->Export<IntFn>("StopModule")();
+            module->Unload();
+            return true;
+        }
+    }
+    Say("no tick came");
+    return false;
+}
+
 // --- The sound outlives the module ------------------------------------------
 
 // Runs the module's minute timer and, in the same message loop turn that
@@ -136,29 +164,36 @@ int RunTickThenUnload()
         Say("StartModule armed no timer");
         return 2;
     }
-    Say("waiting for the tick");
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (module.handle && GetTickCount() - start < 150000) {
-        if (!PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (msg.message == WM_TIMER && msg.hwnd == host.handle && msg.wParam == kMinuteTimer) {
-            module.Export<IntFn>("StopModule")();
-            module.Unload();
-            Say("unloaded at once after the tick; the player's library is %s",
-                PlayerLoaded() ? "still loaded" : "gone");
-        }
-    }
-    if (module.handle) {
-        Say("no tick came");
+    if (!FreeInTheTicksTurn(host, &module, true))
         return 2;
-    }
+    Say("unloaded at once after the tick; the player's library is %s",
+        PlayerLoaded() ? "still loaded" : "gone");
     // The player's thread starts and plays meanwhile.
     PumpMessages(3000);
+    return EndHost(host, watch);
+}
+
+// Strikes the hour on the tick, then frees the module without StopModule,
+// as a host that ends abruptly does: the strike's runner keeps the module
+// mapped with its timer armed, and must give it back (the unload killing
+// the timer) once the strike has played and no tick can come meanwhile.
+int RunStrikeThenFree()
+{
+    HostWindow host;
+    LoadedModule module;
+    AccessViolationWatch watch;
+    if (!StartHost(host, &module))
+        return 2;
+    if (module.Export<IntFn>("StartModule")() != 1) {
+        Say("StartModule armed no timer");
+        return 2;
+    }
+    if (!FreeInTheTicksTurn(host, &module, false))
+        return 2;
+    Say("freed during the strike; the module is %s",
+        GetModuleHandleA(ModulePath().c_str()) ? "still mapped" : "unmapped");
+    // Twelve strokes of tick.wav at most, then the runner lets go.
+    RunHostLoop(host.handle, 10000);
     return EndHost(host, watch);
 }
 
@@ -445,6 +480,24 @@ TEST(PlayerThread, OutlivesAnUnloadRightAfterTest)
     ExpectThePlayerToOutliveTheUnload("test-unload", "Setting returned 0; the module is unmapped");
 }
 
+// Three hosts free the module in the tick that started a strike, without
+// stopping it: each ends normally, the strike heard, with the module
+// unmapped and its timer gone once the strike has played.
+TEST(StrikeRunner, GivesTheModuleBackAfterAHostFreedItMidStrike)
+{
+    DeleteSettingsKey();
+    WriteHostSettings({1, 0, 60, "tick.wav"});
+    std::vector<ProcessRun> runs =
+        LaunchHosts("strike-free", std::vector<std::vector<std::string>>(kRunsEach, {"strike-free"}));
+    for (const ProcessRun& run : runs) {
+        ExpectEndedNormally(run);
+        std::string log = LogText(run);
+        EXPECT_NE(log.find("freed during the strike; the module is still mapped"), std::string::npos) << log;
+        EXPECT_GT(SinkBytes(run), 0) << "the strike did not play: " << log;
+    }
+    DeleteSettingsKey();
+}
+
 // Four hosts, their OKs spread over second 59 of the same minute: two
 // stopped the module before freeing it, two did not. The hour is struck
 // every minute (an interval that the dialog's list for striking lacks, and
@@ -559,6 +612,8 @@ int main(int argc, char** argv)
             return RunTickThenUnload();
         if (strcmp(name, "test-unload") == 0)
             return RunTestThenUnload();
+        if (strcmp(name, "strike-free") == 0)
+            return RunStrikeThenFree();
         if (argc == 5 && strcmp(name, "ok-after-stop-and-free") == 0)
             return RunOkAfterTheHostLetGo(true, argv[3], atoi(argv[4]));
         if (argc == 5 && strcmp(name, "ok-after-free") == 0)
