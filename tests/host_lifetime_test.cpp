@@ -71,6 +71,16 @@ bool PlayerLoaded()
     return GetModuleHandleA("winmm.dll") != NULL;
 }
 
+// True when the host has not loaded the player's library itself, as the
+// player cases need: only the module's import then holds it.
+bool PlayerLeftToTheModule()
+{
+    if (!PlayerLoaded())
+        return true;
+    Say("the host loaded the player's library itself");
+    return false;
+}
+
 // The module loaded by a host window, as a host does; false when either
 // cannot be had.
 bool StartHost(const HostWindow& host, LoadedModule* module)
@@ -119,6 +129,18 @@ void RunHostLoop(HWND host, DWORD timeMs)
     KillTimer(host, hostTimer);
 }
 
+// StartHost, then StartModule; false when the module armed no timer.
+bool StartHostRunning(const HostWindow& host, LoadedModule* module)
+{
+    if (!StartHost(host, module))
+        return false;
+    if (module->Export<IntFn>("StartModule")() != 1) {
+        Say("StartModule armed no timer");
+        return false;
+    }
+    return true;
+}
+
 // Pumps until the loop has dispatched the module's tick, then in that same
 // turn frees the module, after StopModule when stop is set. False when no
 // tick came.
@@ -151,19 +173,13 @@ bool FreeInTheTicksTurn(const HostWindow& host, LoadedModule* module, bool stop)
 // dispatched the tick that started the sound, stops and frees the module.
 int RunTickThenUnload()
 {
-    if (PlayerLoaded()) {
-        Say("the host loaded the player's library itself");
+    if (!PlayerLeftToTheModule())
         return 2;
-    }
     HostWindow host;
     LoadedModule module;
     AccessViolationWatch watch;
-    if (!StartHost(host, &module))
+    if (!StartHostRunning(host, &module))
         return 2;
-    if (module.Export<IntFn>("StartModule")() != 1) {
-        Say("StartModule armed no timer");
-        return 2;
-    }
     if (!FreeInTheTicksTurn(host, &module, true))
         return 2;
     Say("unloaded at once after the tick; the player's library is %s",
@@ -182,12 +198,8 @@ int RunStrikeThenFree()
     HostWindow host;
     LoadedModule module;
     AccessViolationWatch watch;
-    if (!StartHost(host, &module))
+    if (!StartHostRunning(host, &module))
         return 2;
-    if (module.Export<IntFn>("StartModule")() != 1) {
-        Say("StartModule armed no timer");
-        return 2;
-    }
     if (!FreeInTheTicksTurn(host, &module, false))
         return 2;
     Say("freed during the strike; the module is %s",
@@ -225,10 +237,8 @@ HANDLE WINAPI CreateThreadHeldBack(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
 // keeps the library loaded; a busy machine lets the unload come first.
 int RunTestThenUnload()
 {
-    if (PlayerLoaded()) {
-        Say("the host loaded the player's library itself");
+    if (!PlayerLeftToTheModule())
         return 2;
-    }
     HostWindow host;
     LoadedModule module;
     AccessViolationWatch watch;
