@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include "../include/chimora.h"
+#include "../module/module_reference.h"
 #include "../resources/resource_ids.h"
 #include "module_context.h"
 
@@ -85,17 +86,14 @@ static void FormSoundFileFilter(char* filter)
     lstrcpyA(filter + length, SoundFilePattern);
 }
 
-// Keeps the HTML Help control in the process until it ends. On Windows its
-// viewer runs on a thread of its own and outlives the dialog; imported by
-// this module alone, the control would be unloaded with the module under a
-// live window, whose next message would crash the host. Called before each
-// HtmlHelpA, on the GUI thread: a module that never shows help pins nothing.
-static void PinHelpControl(void)
-{
-    HMODULE control;
-
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, "hhctrl.ocx", &control);
-}
+// The libraries whose workers outlive the call that started them, pinned
+// before each such call (never in DllMain): a module that never uses them
+// pins nothing. On Windows the HTML Help viewer runs on a thread of its own
+// and outlives the dialog; the chooser leaves the shell's threads behind; a
+// sound played asynchronously plays on a thread of the player's
+// (PlayerLibrary).
+static const char HelpLibrary[] = "hhctrl.ocx";
+static const char ChooserLibrary[] = "comdlg32.dll";
 
 // 1 when the control id has a popup topic in the help file.
 static int HasContextHelp(int id)
@@ -148,6 +146,7 @@ int SettingsDialog::BrowseSoundFile(HWND dialog)
     // The chosen name need not exist and gets no extension added.
     ofn.Flags = OFN_READONLY | OFN_HIDEREADONLY;
 
+    PinSystemLibrary(ChooserLibrary);
     chosen = OpenFileNameInModuleContext(Instance, &ofn);
     // The edit reports the new text, and Test follows it.
     if (chosen)
@@ -162,6 +161,7 @@ int SettingsDialog::TestSound(HWND dialog)
     ReadWaveName(dialog, name);
     // Without SND_FILENAME a system sound of that name comes first, and the
     // default sound plays when neither is found.
+    PinSystemLibrary(PlayerLibrary);
     PlaySoundA(name, NULL, SND_ASYNC | SND_NOWAIT);
     return 1;
 }
@@ -171,7 +171,7 @@ int SettingsDialog::ShowHelp(HWND dialog)
     char path[MAX_PATH];
 
     if (FormHelpPath(Instance, "", path)) {
-        PinHelpControl();
+        PinSystemLibrary(HelpLibrary);
         HtmlHelpA(dialog, path, HH_DISPLAY_TOPIC, 0);
     }
     return 1;
@@ -199,7 +199,7 @@ int SettingsDialog::ShowContextHelp(HWND dialog, const HELPINFO* help)
     popup.clrBackground = (COLORREF)-1;
     SetRect(&popup.rcMargins, -1, -1, -1, -1);
     popup.pszFont = NULL;
-    PinHelpControl();
+    PinSystemLibrary(HelpLibrary);
     HtmlHelpA(dialog, path, HH_DISPLAY_TEXT_POPUP, (DWORD_PTR)&popup);
     return 1;
 }

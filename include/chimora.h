@@ -37,8 +37,9 @@ int WINAPI IsModuleEnable(void);
  * length; 0 when it cannot be loaded or title is null. */
 int WINAPI GetTitleName(char* title);
 /* Runs the settings dialog over the host window; returns 1 after OK, 0 after
- * Cancel or close. The timer is re-armed after OK when enabled. While the
- * dialog is open, a further call opens none, changes nothing and returns 0. */
+ * Cancel or close. The timer is re-armed after OK when enabled, unless the
+ * host called StopModule while the dialog was open. While the dialog is
+ * open, a further call opens none, changes nothing and returns 0. */
 int WINAPI Setting(void);
 /* Arms the minute timer on the window handed over; 1 when armed, 0 when the
  * module is disabled or no window has been handed over. */

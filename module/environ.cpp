@@ -18,21 +18,24 @@ Environ::Environ(HINSTANCE instance)
 }
 
 // Another host process may have saved through its own dialog since this
-// record was loaded: what the key holds well formed is newer than the
-// record, and is written back as it is.
+// record was loaded, or may save while this one unloads: a value that the
+// key holds well formed is never written, so that no save of another
+// process is undone; only values missing or malformed are written from the
+// record. A first unload so writes all five.
 Environ::~Environ()
 {
     HKEY key;
 
-    if (OpenKey(&key) != ERROR_SUCCESS)
+    if (OpenKey(KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
-    ReadStoredValues(key);
-    WriteValues(key);
+    WriteMissingValues(key);
     RegCloseKey(key);
 }
 
-// Opens (creating it if need be) HKCU\ + string 600 + string 601.
-LONG Environ::OpenKey(HKEY* key)
+// Opens (creating it if need be) HKCU\ + string 600 + string 601 with the
+// access asked for, no more: a key that may be read but not written still
+// gives its values.
+LONG Environ::OpenKey(REGSAM access, HKEY* key)
 {
     char path[KEY_PART_LIMIT * 2];
     char name[KEY_PART_LIMIT];
@@ -44,7 +47,7 @@ LONG Environ::OpenKey(HKEY* key)
     LoadStringA(Instance, IDS_REG_KEY_NAME, name, KEY_PART_LIMIT);
     lstrcatA(path, name);
     return RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, (LPSTR)"", REG_OPTION_NON_VOLATILE,
-                           KEY_ALL_ACCESS, NULL, key, &disposition);
+                           access, NULL, key, &disposition);
 }
 
 void Environ::LoadValueName(UINT id, char* name)
@@ -53,42 +56,51 @@ void Environ::LoadValueName(UINT id, char* name)
     LoadStringA(Instance, id, name, VALUE_NAME_LIMIT);
 }
 
-// Reads one REG_DWORD value; anything else (missing, another type, fewer
-// than 4 bytes) gives the fallback.
-LONG Environ::QueryNumber(HKEY key, UINT nameId, LONG fallback)
+// Reads one REG_DWORD value into value; anything else (missing, another
+// type, fewer than 4 bytes) leaves it as it is. Nonzero when read.
+BOOL Environ::QueryNumber(HKEY key, UINT nameId, LONG* value)
 {
     char name[VALUE_NAME_LIMIT];
     DWORD type = REG_NONE;
     DWORD size = sizeof(DWORD);
-    LONG value = 0;
+    LONG stored = 0;
 
     LoadValueName(nameId, name);
-    if (RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &size) != ERROR_SUCCESS
+    if (RegQueryValueExA(key, name, NULL, &type, (BYTE*)&stored, &size) != ERROR_SUCCESS
         || type != REG_DWORD || size != sizeof(DWORD))
-        return fallback;
-    return value;
+        return FALSE;
+    *value = stored;
+    return TRUE;
 }
 
-// Reads the five values over the record; a value that is missing or
-// malformed leaves its field as it is.
-void Environ::ReadStoredValues(HKEY key)
+// Reads WaveName into path (MAX_PATH bytes); anything but a REG_SZ path
+// that ends within the field leaves it as it is. Nonzero when read.
+BOOL Environ::QueryWaveName(HKEY key, char* path)
 {
     char name[VALUE_NAME_LIMIT];
     char wave[MAX_PATH];
     DWORD type = REG_NONE;
     DWORD size = sizeof(wave);
 
-    Enable = QueryNumber(key, IDS_REG_ENABLE, Enable);
-    SignalType = QueryNumber(key, IDS_REG_SIGNALTYPE, SignalType);
-    Interval = QueryNumber(key, IDS_REG_INTERVAL, Interval);
-    TimeType = QueryNumber(key, IDS_REG_TIMETYPE, TimeType);
-
     // REG_SZ data need not carry a terminator: a path that does not end
     // within the field is no path at all.
     LoadValueName(IDS_REG_WAVENAME, name);
-    if (RegQueryValueExA(key, name, NULL, &type, (BYTE*)wave, &size) == ERROR_SUCCESS
-        && type == REG_SZ && memchr(wave, 0, size) != NULL)
-        lstrcpynA(WaveName, wave, sizeof(WaveName));
+    if (RegQueryValueExA(key, name, NULL, &type, (BYTE*)wave, &size) != ERROR_SUCCESS
+        || type != REG_SZ || memchr(wave, 0, size) == NULL)
+        return FALSE;
+    lstrcpynA(path, wave, MAX_PATH);
+    return TRUE;
+}
+
+// Reads the five values over the record; a value that is missing or
+// malformed leaves its field as it is.
+void Environ::ReadStoredValues(HKEY key)
+{
+    QueryNumber(key, IDS_REG_ENABLE, &Enable);
+    QueryNumber(key, IDS_REG_SIGNALTYPE, &SignalType);
+    QueryNumber(key, IDS_REG_INTERVAL, &Interval);
+    QueryNumber(key, IDS_REG_TIMETYPE, &TimeType);
+    QueryWaveName(key, WaveName);
 }
 
 void Environ::LoadFromRegistry()
@@ -106,7 +118,7 @@ void Environ::RefreshFromRegistry()
 {
     HKEY key;
 
-    if (OpenKey(&key) != ERROR_SUCCESS)
+    if (OpenKey(KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
     ReadStoredValues(key);
     RegCloseKey(key);
@@ -122,24 +134,52 @@ void Environ::SaveNumber(HKEY key, UINT nameId, LONG value)
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
 }
 
-// Writes the five values into the open key; a failed write does not stop
-// the ones after it.
-void Environ::WriteValues(HKEY key)
+// Writes WaveName as the whole field; what follows the path's terminator
+// is written as zeros rather than whatever the field happened to hold.
+void Environ::SaveWaveName(HKEY key)
 {
     char name[VALUE_NAME_LIMIT];
     char wave[MAX_PATH];
 
-    SaveNumber(key, IDS_REG_ENABLE, Enable);
-    SaveNumber(key, IDS_REG_SIGNALTYPE, SignalType);
-    SaveNumber(key, IDS_REG_INTERVAL, Interval);
-    SaveNumber(key, IDS_REG_TIMETYPE, TimeType);
-
-    // The whole field is stored; what follows the path's terminator is
-    // written as zeros rather than whatever the field happened to hold.
     ZeroMemory(wave, sizeof(wave));
     lstrcpynA(wave, WaveName, sizeof(wave));
     LoadValueName(IDS_REG_WAVENAME, name);
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)wave, sizeof(wave));
+}
+
+// Writes the five values into the open key; a failed write does not stop
+// the ones after it.
+void Environ::WriteValues(HKEY key)
+{
+    SaveNumber(key, IDS_REG_ENABLE, Enable);
+    SaveNumber(key, IDS_REG_SIGNALTYPE, SignalType);
+    SaveNumber(key, IDS_REG_INTERVAL, Interval);
+    SaveNumber(key, IDS_REG_TIMETYPE, TimeType);
+    SaveWaveName(key);
+}
+
+// Writes value as the number nameId names unless the key holds that number
+// well formed already.
+void Environ::SaveNumberIfMissing(HKEY key, UINT nameId, LONG value)
+{
+    LONG stored;
+
+    if (!QueryNumber(key, nameId, &stored))
+        SaveNumber(key, nameId, value);
+}
+
+// Writes from the record each of the five values that the key does not hold
+// well formed; the others stay as they are stored.
+void Environ::WriteMissingValues(HKEY key)
+{
+    char wave[MAX_PATH];
+
+    SaveNumberIfMissing(key, IDS_REG_ENABLE, Enable);
+    SaveNumberIfMissing(key, IDS_REG_SIGNALTYPE, SignalType);
+    SaveNumberIfMissing(key, IDS_REG_INTERVAL, Interval);
+    SaveNumberIfMissing(key, IDS_REG_TIMETYPE, TimeType);
+    if (!QueryWaveName(key, wave))
+        SaveWaveName(key);
 }
 
 LONG Environ::SaveToRegistry()
@@ -147,7 +187,7 @@ LONG Environ::SaveToRegistry()
     HKEY key;
     LONG error;
 
-    error = OpenKey(&key);
+    error = OpenKey(KEY_SET_VALUE, &key);
     if (error != ERROR_SUCCESS)
         return error;
     WriteValues(key);

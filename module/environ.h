@@ -5,9 +5,10 @@
 #include <windows.h>
 
 // The user's five settings, kept under HKCU\Software\Quillet\TimeSignal.
-// Created once at load (which reads them) and saved at unload and after OK.
-// When the dialog opens and at unload, values that another process saved
-// meanwhile win over the record.
+// Created once at load (which reads them), saved after OK, and at unload
+// written where the key lacks them. When the dialog opens, values that
+// another process saved meanwhile win over the record; at unload no value
+// stored well formed is written over.
 class Environ {
 public:
     char WaveName[MAX_PATH];  // .wav to play, system code page; empty = silent
@@ -20,7 +21,8 @@ public:
     // Stores the instance handle and loads the settings from the registry.
     explicit Environ(HINSTANCE instance);
     // Saves the settings to the registry: each value that the key holds
-    // well formed by then is kept, the others are written from the record.
+    // well formed by then is left as it is, the others are written from the
+    // record.
     ~Environ();
 
     // Reads the five values; each missing or malformed one gets its default.
@@ -33,12 +35,16 @@ public:
     LONG SaveToRegistry();
 
 private:
-    LONG OpenKey(HKEY* key);
+    LONG OpenKey(REGSAM access, HKEY* key);
     void LoadValueName(UINT id, char* name);
-    LONG QueryNumber(HKEY key, UINT nameId, LONG fallback);
+    BOOL QueryNumber(HKEY key, UINT nameId, LONG* value);
+    BOOL QueryWaveName(HKEY key, char* path);
     void ReadStoredValues(HKEY key);
     void WriteValues(HKEY key);
+    void WriteMissingValues(HKEY key);
     void SaveNumber(HKEY key, UINT nameId, LONG value);
+    void SaveNumberIfMissing(HKEY key, UINT nameId, LONG value);
+    void SaveWaveName(HKEY key);
 };
 
 #endif

@@ -27,12 +27,17 @@ VTAdModule::VTAdModule(HINSTANCE instance)
     LastMinute = -1;
     LastSecond = -1;
     TimerWindow = NULL;
+    DueTick = 0;
+    Ticks = 0;
     DialogOpen = FALSE;
     TimerWanted = FALSE;
+    StoppedInDialog = FALSE;
 }
 
-// Runs at process detach, which may come on a chime runner's thread: only a
-// timer still armed (the host did not stop the module) is killed from here.
+// Runs at process detach, which may come on a chime runner's thread or the
+// releaser's: only a timer still armed (the host freed the module without
+// StopModule) is killed from here, then from a thread that does not own the
+// window. Wine and ReactOS allow that KillTimer; Windows does not document it.
 VTAdModule::~VTAdModule()
 {
     KillMinuteTimer();
@@ -108,6 +113,7 @@ int VTAdModule::Start()
     if (!CanArmTimer())
         return 0;
     TimerWanted = TRUE;
+    StoppedInDialog = FALSE;
     return 1;
 }
 
@@ -118,14 +124,18 @@ BOOL VTAdModule::Stop()
     if (!DialogOpen)
         return KillMinuteTimer();
     TimerWanted = FALSE;
+    StoppedInDialog = TRUE;
     return wasWanted;
 }
 
 // Shows what the key holds now, as another host process may have saved
 // since this one loaded, and keeps the timer stopped while the dialog is
 // open. A nonzero end code (OK, or a dialog that could not be created)
-// saves the record and arms or stops the timer by Enable; Cancel gives the
-// timer back as the host last asked, before the dialog or during it.
+// saves the record and arms or stops the timer by Enable, unless the host
+// stopped the module while the dialog was open: its last word wins, as a
+// host that stops and frees the module from a message the dialog's loop
+// dispatches is shutting down. Cancel gives the timer back as the host last
+// asked, before the dialog or during it.
 int VTAdModule::RunSettings()
 {
     SettingsDialog* dialog;
@@ -141,12 +151,13 @@ int VTAdModule::RunSettings()
         return 0;
     }
     dialog = new (memory) SettingsDialog;
+    StoppedInDialog = FALSE;
     DialogOpen = TRUE;
     result = dialog->Run(*this);
     DialogOpen = FALSE;
     if (result != 0) {
         Settings->SaveToRegistry();
-        if (Settings->Enable)
+        if (Settings->Enable && !StoppedInDialog)
             ArmMinuteTimer();
         else
             KillMinuteTimer();

@@ -18,9 +18,13 @@ public:
     SHORT LastSecond;
     HWND TimerWindow;    // the window the minute timer is armed on; null while
                          // none is armed. Set and cleared on the GUI thread only.
+    volatile DWORD DueTick;  // GetTickCount() at which the armed timer is due
+    volatile LONG Ticks;     // ticks begun so far; read by the module's releaser
     BOOL DialogOpen;     // nonzero while Setting runs the settings dialog
     BOOL TimerWanted;    // while the dialog is open: whether the host wants
                          // the timer running when the dialog is cancelled
+    BOOL StoppedInDialog;  // while the dialog is open: the host's last word
+                           // was StopModule, which OK keeps
 
     // Creates the settings record (which loads it) for the given instance.
     // Settings is null when the record could not be allocated.
@@ -29,8 +33,8 @@ public:
     ~VTAdModule();
 
     // The host's StartModule and StopModule. While the dialog is open the
-    // timer stays stopped: the request is only noted, for Cancel to follow,
-    // and answered as it would be outside the dialog.
+    // timer stays stopped: the request is only noted, for the dialog's end
+    // to follow, and answered as it would be outside the dialog.
     int Start();
     BOOL Stop();
     // Runs the settings dialog and what follows its end; the flow of Setting.
@@ -38,6 +42,7 @@ public:
 
     // Scheduler (scheduler.cpp).
     BOOL CanArmTimer() const;
+    BOOL TickMayComeSoon() const;
     int ArmMinuteTimer();
     BOOL KillMinuteTimer();
     void OnTick();

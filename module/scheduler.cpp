@@ -14,7 +14,10 @@ enum {
     GATE_PAUSE_MS = 100,        //   for the minute to turn over
     CHIME_RUNNER_STACK = 4096,  // the runner only calls PlaySoundA
     HALF_HOUR = 30,             // one stroke at half past, whatever the hour
+    UNLOAD_MARGIN_MS = 3000,    // a tick due sooner may race an unload that
+                                //   kills the timer from another thread
 };
+
 
 const SchedulerSystem PlatformScheduler = {
     GetLocalTime,
@@ -37,7 +40,8 @@ struct ChimeOrder {
 
 // Plays the order's path Count times, each to its end, then frees the order
 // and gives back the module reference as the thread's last act: the host may
-// have unloaded the module meanwhile, and this may be what unmaps it.
+// have unloaded the module meanwhile without stopping its timer, and this
+// may be what unmaps it, so it waits until no tick can run meanwhile.
 static DWORD WINAPI ChimeRunner(LPVOID parameter)
 {
     ChimeOrder* order = static_cast<ChimeOrder*>(parameter);
@@ -47,7 +51,7 @@ static DWORD WINAPI ChimeRunner(LPVOID parameter)
     for (i = 0; i < order->Count; i++)
         Scheduler.Play(order->Path, NULL, SND_SYNC);
     HeapFree(GetProcessHeap(), 0, order);
-    FreeLibraryAndExitThread(module, 0);
+    GiveBackWhenNoTickCanRun(module, ProcessModule->ParentWindow);
     return 0;
 }
 
@@ -98,6 +102,8 @@ int VTAdModule::ArmMinuteTimer()
         KillMinuteTimer();
     Scheduler.ReadLocalTime(&now);
     period = (60 - now.wSecond % 60) * 1000;
+    // Taken before the timer exists, so that it is never later than the tick.
+    DueTick = GetTickCount() + period;
     if (Scheduler.ArmTimer(ParentWindow, MINUTE_TIMER_ID, period, OnMinuteTimer))
         TimerWindow = ParentWindow;
     return 1;
@@ -108,6 +114,16 @@ int VTAdModule::ArmMinuteTimer()
 BOOL VTAdModule::CanArmTimer() const
 {
     return Settings->Enable && ParentWindow;
+}
+
+// Nonzero while a tick may begin within UNLOAD_MARGIN_MS: a timer is armed
+// and due by then, or overdue. Read by the module's releaser on its own
+// thread.
+BOOL VTAdModule::TickMayComeSoon() const
+{
+    if (!TimerWindow)
+        return FALSE;
+    return (LONG)(DueTick - GetTickCount()) < UNLOAD_MARGIN_MS;
 }
 
 // Stops the minute timer on the window it was armed on, whatever window the
@@ -181,10 +197,14 @@ void VTAdModule::OnTick()
     if (IsSignalMinute()) {
         lstrcpynA(wave, Settings->WaveName, MAX_PATH);
         if (wave[0] != '\0') {
-            if (Settings->SignalType)
+            if (Settings->SignalType) {
                 StrikeHour(wave);
-            else
+            } else {
+                // The player's thread must not lose its library to an
+                // unload that follows at once.
+                PinSystemLibrary(PlayerLibrary);
                 Scheduler.Play(wave, NULL, SND_ASYNC);
+            }
         }
     }
     ArmMinuteTimer();
@@ -192,12 +212,18 @@ void VTAdModule::OnTick()
 
 void CALLBACK OnMinuteTimer(HWND window, UINT message, UINT_PTR id, DWORD time)
 {
+    VTAdModule* module = ProcessModule;
+
     (void)window;
     (void)message;
     (void)time;
+    if (!module)
+        return;
+    // Counted first, for the releaser to see that a tick began.
+    module->Ticks = module->Ticks + 1;
     // KillTimer leaves a message already posted in the queue: one that comes
     // after the kill (the dialog's loop may dispatch it) finds no timer
     // armed and must not arm one.
-    if (id == MINUTE_TIMER_ID && ProcessModule && ProcessModule->TimerWindow)
-        ProcessModule->OnTick();
+    if (id == MINUTE_TIMER_ID && module->TimerWindow)
+        module->OnTick();
 }

@@ -104,6 +104,34 @@ static HWND ClickableButton(HWND dialog, int id)
     return clickable ? button : NULL;
 }
 
+// A host timer that the dialog's modal loop dispatches on the GUI thread,
+// as a host's own timers and messages are while the dialog is open.
+struct HostCall {
+    std::function<void()> call;
+    HANDLE done;
+};
+static HostCall hostCall;
+
+static void CALLBACK RunHostCall(HWND window, UINT message, UINT_PTR id, DWORD time)
+{
+    (void)message;
+    (void)time;
+    KillTimer(window, id);
+    hostCall.call();
+    SetEvent(hostCall.done);
+}
+
+bool CallFromTheDialogLoop(HWND host, const std::function<void()>& call)
+{
+    const UINT_PTR hostTimer = 1;
+    hostCall.call = call;
+    hostCall.done = CreateEventA(NULL, TRUE, FALSE, NULL);
+    bool ran = SetTimer(host, hostTimer, 10, RunHostCall) != 0
+        && WaitForSingleObject(hostCall.done, 10000) == WAIT_OBJECT_0;
+    CloseHandle(hostCall.done);
+    return ran;
+}
+
 void Click(HWND dialog, int id)
 {
     SendMessageA(ClickableButton(dialog, id), BM_CLICK, 0, 0);

@@ -26,6 +26,12 @@ HWND WaitForDialog(DWORD thread, HWND owner);
 // True once window is gone, waited for up to five seconds.
 bool WaitUntilClosed(HWND window);
 
+// From the driver's thread: has the dialog's loop run call on the host's
+// thread (through a host timer on host), as a host's own messages are run
+// while the dialog is open, and waits for it. False when it did not run
+// within ten seconds.
+bool CallFromTheDialogLoop(HWND host, const std::function<void()>& call);
+
 // A user's inputs.
 void Click(HWND dialog, int id);              // a mouse click on a button
 void PostClick(HWND dialog, int id);          // the same, for a button that opens a modal window

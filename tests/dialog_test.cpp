@@ -668,36 +668,6 @@ TEST_F(SettingsDialogTest, LongNameIsStoredOnAWholeCharacterAndKept)
     }
 }
 
-// A host timer that the dialog's modal loop dispatches on the GUI thread,
-// as a host's own timers and messages are while the dialog is open.
-struct HostCall {
-    std::function<void()> call;
-    HANDLE done;
-};
-HostCall hostCall;
-
-void CALLBACK RunHostCall(HWND window, UINT message, UINT_PTR id, DWORD time)
-{
-    (void)message;
-    (void)time;
-    KillTimer(window, id);
-    hostCall.call();
-    SetEvent(hostCall.done);
-}
-
-// From the driver's thread: has the dialog's loop run call on the host's
-// thread, and waits for it. False when it did not run within ten seconds.
-bool CallFromTheDialogLoop(HWND host, const std::function<void()>& call)
-{
-    const UINT_PTR hostTimer = 1;
-    hostCall.call = call;
-    hostCall.done = CreateEventA(NULL, TRUE, FALSE, NULL);
-    bool ran = SetTimer(host, hostTimer, 10, RunHostCall) != 0
-        && WaitForSingleObject(hostCall.done, 10000) == WAIT_OBJECT_0;
-    CloseHandle(hostCall.done);
-    return ran;
-}
-
 // Setting called while its dialog is open opens no second dialog, returns
 // 0 at once and changes nothing; the open dialog then ends as usual.
 TEST_F(SettingsDialogTest, SettingWhileTheDialogIsOpenChangesNothing)
@@ -779,15 +749,6 @@ TEST_F(SettingsDialogTest, StartModuleWhileTheDialogIsOpenArmsOnlyAfterCancel)
     EXPECT_NE(stopModule(), 0) << "Cancel did not give back the timer the host asked for";
 }
 
-int accessViolations;
-
-LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* info)
-{
-    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
-        InterlockedIncrement(reinterpret_cast<volatile LONG*>(&accessViolations));
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
 // A host frees the module from a message that the dialog's loop dispatches
 // (as a host that unloads on WM_ENDSESSION does). The dialog goes on
 // working and ends as usual, Setting returns into the host, no access
@@ -804,8 +765,7 @@ TEST_F(SettingsDialogTest, FreeLibraryWhileTheDialogIsOpenUnloadsTheModuleAfterI
         LoadModule();
         ASSERT_EQ(startModule(), 1);
         HMODULE handle = module.handle;
-        accessViolations = 0;
-        PVOID watch = AddVectoredExceptionHandler(1, CountAccessViolation);
+        AccessViolationWatch watch;
         int result = RunSetting([&](HWND dialog) {
             ASSERT_TRUE(CallFromTheDialogLoop(host.handle, [&] { FreeLibrary(handle); }));
             ChangeEverything(dialog);
@@ -813,8 +773,7 @@ TEST_F(SettingsDialogTest, FreeLibraryWhileTheDialogIsOpenUnloadsTheModuleAfterI
         });
         EXPECT_EQ(result, ok);
         EXPECT_TRUE(PumpUntilUnmapped()) << "the module stayed mapped";
-        RemoveVectoredExceptionHandler(watch);
-        EXPECT_EQ(accessViolations, 0);
+        EXPECT_EQ(watch.Count(), 0);
         // The host freed it already: nothing is left to unhook or free.
         htmlHelp.Abandon();
         playSound.Abandon();

@@ -123,7 +123,7 @@ const AllowedImports kAllowedImports[] = {
      {// The module's own calls.
       "CloseHandle", "CreateThread", "FindClose", "FindFirstFileA", "FreeLibrary",
       "FreeLibraryAndExitThread", "GetCPInfo", "GetLastError", "GetLocalTime", "GetModuleFileNameA",
-      "GetModuleHandleExA", "GetProcessHeap", "HeapAlloc", "HeapFree", "Sleep",
+      "GetModuleHandleExA", "GetProcessHeap", "GetTickCount", "HeapAlloc", "HeapFree", "Sleep",
       "WideCharToMultiByte", "lstrcatA", "lstrcpyA", "lstrcpynA", "lstrlenA",
       // The dialog's activation context, made from the module's manifest.
       "ActivateActCtx", "CreateActCtxA", "DeactivateActCtx", "ReleaseActCtx",
@@ -470,7 +470,17 @@ void ExpectSavedDword(const char* name, DWORD value)
     EXPECT_EQ(stored, value);
 }
 
-// WaveName goes out as the whole 260-byte field: the path, then zeros.
+// WaveName as another writer stored it, with its own length, which the
+// unload leaves as it is.
+void ExpectWaveAsStored(const char* path)
+{
+    Saved saved = ReadSaved("WaveName");
+    EXPECT_EQ(saved.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(saved.data, std::vector<BYTE>(path, path + strlen(path) + 1));
+}
+
+// WaveName as the module writes it: the whole 260-byte field, the path,
+// then zeros.
 void ExpectSavedWave(const char* path)
 {
     Saved saved = ReadSaved("WaveName");
@@ -479,6 +489,14 @@ void ExpectSavedWave(const char* path)
     std::vector<BYTE> expected(260, 0);
     memcpy(expected.data(), path, strlen(path));
     EXPECT_EQ(saved.data, expected);
+}
+
+// text in a field of size bytes, zeros after it.
+std::vector<BYTE> Bytes(const char* text, size_t size)
+{
+    std::vector<BYTE> bytes(size, 0);
+    memcpy(bytes.data(), text, strlen(text) < size ? strlen(text) : size);
+    return bytes;
 }
 
 class SettingsStore : public HostCalls {
@@ -505,6 +523,8 @@ TEST_F(SettingsStore, EmptyRegistryGetsTheKeyAndAllFiveDefaults)
     ExpectSavedWave("");
 }
 
+// A value stored well formed is never written by the unload, whatever its
+// form: the path stored with its own length stays so.
 TEST_F(SettingsStore, StoredValuesSurviveAndAMissingIntervalIsNone)
 {
     const char path[] = "C:\\Sounds\\chime.wav";  // short: stored with its own length
@@ -521,10 +541,16 @@ TEST_F(SettingsStore, StoredValuesSurviveAndAMissingIntervalIsNone)
     ExpectSavedDword("SignalType", 1);
     ExpectSavedDword("Interval", 0xFFFFFFFF);
     ExpectSavedDword("TimeType", 1);
-    ExpectSavedWave(path);
+    ExpectWaveAsStored(path);
+
+    LoadAndUnload();
+    ExpectWaveAsStored(path);
 
     // And the 260-byte form reads back as the same path.
-    LoadAndUnload();
+    WriteSettingsValue("WaveName", REG_SZ, Bytes(path, 260).data(), 260);
+    Load();
+    EXPECT_EQ(Call("IsModuleEnable"), 1);
+    module.Unload();
     ExpectSavedWave(path);
 }
 
@@ -545,17 +571,10 @@ struct MalformedCase {
     const char* value;     // value name written
     DWORD type;
     std::vector<BYTE> data;
-    DWORD expectEnable;    // what the unload then writes back
+    DWORD expectEnable;    // what the key holds after the unload
     DWORD expectInterval;
-    const char* expectWave;
+    const char* expectWave;  // null: the value as written, which was well formed
 };
-
-std::vector<BYTE> Bytes(const char* text, size_t size)
-{
-    std::vector<BYTE> bytes(size, 0);
-    memcpy(bytes.data(), text, strlen(text) < size ? strlen(text) : size);
-    return bytes;
-}
 
 std::vector<BYTE> Dword(DWORD value)
 {
@@ -575,7 +594,7 @@ TEST_F(SettingsStore, MalformedValuesLoadAsTheirDefaults)
         {"path longer than the field", "WaveName", REG_SZ, tooLong, 0, 0xFFFFFFFF, ""},
         {"path as binary", "WaveName", REG_BINARY, Bytes("C:\\a.wav", 9), 0, 0xFFFFFFFF, ""},
         {"path as expandable string", "WaveName", REG_EXPAND_SZ, Bytes("C:\\a.wav", 9), 0, 0xFFFFFFFF, ""},
-        {"bytes after the terminator", "WaveName", REG_SZ, tail, 0, 0xFFFFFFFF, "C:\\a.wav"},
+        {"bytes after the terminator", "WaveName", REG_SZ, tail, 0, 0xFFFFFFFF, nullptr},
         {"enable as binary", "Enable", REG_BINARY, Dword(1), 0, 0xFFFFFFFF, ""},
         {"enable as string", "Enable", REG_SZ, Bytes("1", 2), 0, 0xFFFFFFFF, ""},
         {"enable of two bytes", "Enable", REG_DWORD, Bytes("\x01", 2), 0, 0xFFFFFFFF, ""},
@@ -593,7 +612,12 @@ TEST_F(SettingsStore, MalformedValuesLoadAsTheirDefaults)
         module.Unload();
         ExpectSavedDword("Enable", c.expectEnable);
         ExpectSavedDword("Interval", c.expectInterval);
-        ExpectSavedWave(c.expectWave);
+        if (c.expectWave) {
+            ExpectSavedWave(c.expectWave);
+        } else {
+            Saved wave = ReadSaved("WaveName");
+            EXPECT_EQ(wave.data, c.data) << "a well-formed path was written over";
+        }
     }
 }
 
@@ -605,6 +629,7 @@ struct MeanwhileCase {
     std::function<void()> meanwhile;
     DWORD enable, signalType, interval, timeType;
     const char* wave;
+    bool waveAsStored;  // left with its own length, as Store wrote it
 };
 
 void DeleteValue(const char* name)
@@ -616,20 +641,21 @@ void DeleteValue(const char* name)
     }
 }
 
-// The unload writes the newest stored values: each value the key holds well
-// formed wins over the record loaded before it; the others come from the record.
+// The unload never writes over a value that the key holds well formed, so
+// each one saved meanwhile stays; the others come from the record loaded
+// before.
 TEST_F(SettingsStore, UnloadKeepsWhatWasSavedMeanwhile)
 {
     const MeanwhileCase cases[] = {
-        {"nothing changed", [] {}, 1, 1, 900, 1, "C:\\a.wav"},
-        {"every value saved anew", [] { Store({0, 0, 60, 0, "C:\\b.wav"}); }, 0, 0, 60, 0, "C:\\b.wav"},
-        {"key deleted", DeleteSettingsKey, 1, 1, 900, 1, "C:\\a.wav"},
+        {"nothing changed", [] {}, 1, 1, 900, 1, "C:\\a.wav", true},
+        {"every value saved anew", [] { Store({0, 0, 60, 0, "C:\\b.wav"}); }, 0, 0, 60, 0, "C:\\b.wav", true},
+        {"key deleted", DeleteSettingsKey, 1, 1, 900, 1, "C:\\a.wav", false},
         {"one value saved, another deleted",
          [] {
              WriteSettingsDword("Interval", 1800);
              DeleteValue("WaveName");
          },
-         1, 1, 1800, 1, "C:\\a.wav"},
+         1, 1, 1800, 1, "C:\\a.wav", false},
         {"malformed values",
          [] {
              WriteSettingsValue("Enable", REG_SZ, "0", 2);
@@ -637,7 +663,7 @@ TEST_F(SettingsStore, UnloadKeepsWhatWasSavedMeanwhile)
              WriteSettingsValue("WaveName", REG_SZ, unterminated.data(), 260);
              WriteSettingsDword("TimeType", 0);
          },
-         1, 1, 900, 0, "C:\\a.wav"},
+         1, 1, 900, 0, "C:\\a.wav", false},
     };
     for (const MeanwhileCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -650,8 +676,57 @@ TEST_F(SettingsStore, UnloadKeepsWhatWasSavedMeanwhile)
         ExpectSavedDword("SignalType", c.signalType);
         ExpectSavedDword("Interval", c.interval);
         ExpectSavedDword("TimeType", c.timeType);
-        ExpectSavedWave(c.wave);
+        if (c.waveAsStored)
+            ExpectWaveAsStored(c.wave);
+        else
+            ExpectSavedWave(c.wave);
     }
+}
+
+// Gives the settings key a list of access that lets everyone do what
+// access allows, and nothing else. False when it cannot be set.
+bool LimitSettingsKey(REGSAM access)
+{
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = NULL;
+    BYTE list[256];
+    PACL acl = reinterpret_cast<PACL>(list);
+    SECURITY_DESCRIPTOR descriptor;
+    HKEY key;
+    bool done = false;
+
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return false;
+    if (InitializeAcl(acl, sizeof(list), ACL_REVISION) && AddAccessAllowedAce(acl, ACL_REVISION, access, everyone)
+        && InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)
+        && SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)
+        && RegOpenKeyExA(HKEY_CURRENT_USER, CHIMORA_KEY, 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        done = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    FreeSid(everyone);
+    return done;
+}
+
+// A locked-down profile: the key may be read but not written. The module
+// still runs on what is stored, and its unload writes nothing.
+TEST_F(SettingsStore, AKeyThatMayOnlyBeReadGivesItsValues)
+{
+    Store({1, 0, 900, 0, "C:\\a.wav"});
+    ASSERT_TRUE(LimitSettingsKey(KEY_READ));
+    HKEY key;
+    bool writable = RegOpenKeyExA(HKEY_CURRENT_USER, CHIMORA_KEY, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS;
+    if (writable)
+        RegCloseKey(key);
+    ASSERT_FALSE(writable) << "the key can still be written";
+
+    Load();
+    EXPECT_EQ(Call("IsModuleEnable"), 1) << "the stored Enable was not read";
+    module.Unload();
+    ExpectSavedDword("Enable", 1);
+    ExpectSavedDword("Interval", 900);
+    ExpectWaveAsStored("C:\\a.wav");
+    EXPECT_TRUE(LimitSettingsKey(KEY_ALL_ACCESS));
 }
 
 }  // namespace

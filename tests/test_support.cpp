@@ -154,3 +154,28 @@ std::string Ansi(const char* utf8)
     int m = WideCharToMultiByte(CP_ACP, 0, wide, n, narrow, sizeof(narrow), NULL, NULL);
     return std::string(narrow, m > 0 ? m - 1 : 0);
 }
+
+static volatile LONG accessViolations;
+
+static LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* info)
+{
+    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        InterlockedIncrement(&accessViolations);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+AccessViolationWatch::AccessViolationWatch()
+{
+    accessViolations = 0;
+    handler = AddVectoredExceptionHandler(1, CountAccessViolation);
+}
+
+AccessViolationWatch::~AccessViolationWatch()
+{
+    RemoveVectoredExceptionHandler(handler);
+}
+
+long AccessViolationWatch::Count() const
+{
+    return accessViolations;
+}

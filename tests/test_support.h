@@ -83,6 +83,19 @@ public:
     ~HostWindow();
 };
 
+// Counts the access violations raised anywhere in the process while it
+// lives, handled or not: a fault in a timer callback, which the platform
+// swallows, is counted too.
+class AccessViolationWatch {
+public:
+    AccessViolationWatch();
+    ~AccessViolationWatch();
+    long Count() const;
+
+private:
+    PVOID handler;
+};
+
 // Bytes of a UTF-8 text converted to the ANSI code page.
 std::string Ansi(const char* utf8);
 
