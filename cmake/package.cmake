@@ -3,7 +3,8 @@
 #   cmake --build build --target package
 # Everything lies in one top folder, Chimora-<version>/, so that "extract
 # here" keeps it together. In it the two files a user copies
-# (Chimora.vxm, Chimora.chm), the
+# (Chimora.vxm, Chimora.chm), the tray program that runs the module
+# without the host (ChimoraTray.exe), the
 # Japanese readme, the terms of use, a .reg file that removes the settings
 # and, under sounds/, two sounds of the project's own; under sdk/ the
 # public header, the import library, the export list and the module as
@@ -88,6 +89,7 @@ add_custom_target(chimora_package_files ALL DEPENDS
     ${CHIMORA_PACKAGE_DIR}/libChimora.dll.a ${CHIMORA_PACKAGE_DIR}/readme-ja.txt)
 
 install(FILES ${CMAKE_BINARY_DIR}/Chimora.vxm ${CMAKE_BINARY_DIR}/Chimora.chm
+              ${CMAKE_BINARY_DIR}/ChimoraTray.exe
               ${CHIMORA_PACKAGE_DIR}/readme-ja.txt ${CHIMORA_PACKAGE_DIR}/remove-settings.reg
         DESTINATION . COMPONENT release)
 install(FILES ${CMAKE_SOURCE_DIR}/include/chimora.h DESTINATION sdk/include COMPONENT release)

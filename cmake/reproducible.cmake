@@ -47,9 +47,9 @@ if(NOT CHIMORA_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
 endif()
 message(STATUS "SOURCE_DATE_EPOCH: ${CHIMORA_SOURCE_DATE_EPOCH}")
 
-# The linker stamps the module (file header, export directory, checksum)
+# The linker stamps the module and the tray program (file header, export directory, checksum)
 # with the time it finds in SOURCE_DATE_EPOCH.
-set_property(TARGET Chimora PROPERTY C_LINKER_LAUNCHER
+set_property(TARGET Chimora ChimoraTray PROPERTY C_LINKER_LAUNCHER
     ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${CHIMORA_SOURCE_DATE_EPOCH})
 
 # CPack gives every ZIP entry the time of SOURCE_DATE_EPOCH, written as

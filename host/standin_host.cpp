@@ -16,6 +16,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "module_loader.h"
+
 enum {
     TITLE_SIZE = 80,        // the title buffer a module may fill
     MODULE_TIMER_ID = 5000, // the module's own timer on our window
@@ -23,21 +25,6 @@ enum {
     ID_SETTINGS = 100,      // menu commands
     ID_EXIT = 101,
     LINE_SIZE = 512,
-};
-
-typedef int(WINAPI* IntCall)(void);
-typedef void(WINAPI* WindowCall)(HWND);
-typedef int(WINAPI* TitleCall)(char*);
-
-// The seven exports of a module.
-struct ModuleCalls {
-    IntCall QueryVTAModule;
-    WindowCall SetParentWindow;
-    IntCall IsModuleEnable;
-    TitleCall GetTitleName;
-    IntCall Setting;
-    IntCall StartModule;
-    IntCall StopModule;
 };
 
 struct Options {
@@ -82,29 +69,6 @@ static void Say(const char* format, ...)
     length = WideCharToMultiByte(CP_UTF8, 0, wide, wideLength, utf8, sizeof(utf8), NULL, NULL);
     WriteFile(out, utf8, length, &written, NULL);
     FlushFileBuffers(out);
-}
-
-// The export of that name, or null (said on the console).
-static void* Find(HMODULE module, const char* name)
-{
-    void* call = reinterpret_cast<void*>(GetProcAddress(module, name));
-    if (!call)
-        Say("the module does not export %s", name);
-    return call;
-}
-
-// Looks up the seven exports. FALSE when one is missing.
-static BOOL FindCalls(HMODULE module)
-{
-    Module.QueryVTAModule = reinterpret_cast<IntCall>(Find(module, "QueryVTAModule"));
-    Module.SetParentWindow = reinterpret_cast<WindowCall>(Find(module, "SetParentWindow"));
-    Module.IsModuleEnable = reinterpret_cast<IntCall>(Find(module, "IsModuleEnable"));
-    Module.GetTitleName = reinterpret_cast<TitleCall>(Find(module, "GetTitleName"));
-    Module.Setting = reinterpret_cast<IntCall>(Find(module, "Setting"));
-    Module.StartModule = reinterpret_cast<IntCall>(Find(module, "StartModule"));
-    Module.StopModule = reinterpret_cast<IntCall>(Find(module, "StopModule"));
-    return Module.QueryVTAModule && Module.SetParentWindow && Module.IsModuleEnable &&
-           Module.GetTitleName && Module.Setting && Module.StartModule && Module.StopModule;
 }
 
 static void OpenSettings(void)
@@ -224,6 +188,8 @@ static BOOL ParseOptions(int argc, char** argv, Options* options)
 int main(int argc, char** argv)
 {
     Options options;
+    LoadedHostModule loaded;
+    WCHAR widePath[MAX_PATH];
     HMODULE module;
     HWND window;
     char title[TITLE_SIZE];
@@ -235,17 +201,23 @@ int main(int argc, char** argv)
         return 3;
     }
 
-    module = LoadLibraryA(options.ModulePath);
-    if (!module) {
-        Say("cannot load %s (error %lu)", options.ModulePath, GetLastError());
+    MultiByteToWideChar(CP_ACP, 0, options.ModulePath, -1, widePath, MAX_PATH);
+    switch (LoadHostModule(widePath, &loaded)) {
+    case MODULE_LOADED:
+        break;
+    case MODULE_MISSING:
+    case MODULE_LOAD_FAILED:
+        Say("cannot load %s (error %lu)", options.ModulePath, loaded.Error);
         return 1;
-    }
-    Say("loaded %s", options.ModulePath);
-    if (!FindCalls(module) || Module.QueryVTAModule() == 0) {
+    case MODULE_NOT_A_MODULE:
+        if (loaded.MissingExport)
+            Say("the module does not export %s", loaded.MissingExport);
         Say("%s is not a module", options.ModulePath);
-        FreeLibrary(module);
         return 2;
     }
+    module = loaded.Handle;
+    Module = loaded.Calls;
+    Say("loaded %s", options.ModulePath);
     Say("QueryVTAModule returned 1");
 
     memset(title, 0, sizeof(title));

@@ -238,8 +238,9 @@ TEST_F(ChimeEndToEnd, UnloadDuringAStrikeEndsCleanly)
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && !strcmp(argv[1], "--play"))
-        return PlaySoundA(argv[2], NULL, SND_SYNC | SND_FILENAME) ? 0 : 1;
+    int played = PlayOnceIfAsked(argc, argv);
+    if (played >= 0)
+        return played;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,7 @@
 #include "host_session.h"
 
+#include <mmsystem.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -145,7 +147,7 @@ bool Launch(ProcessRun* run, const char* name, const char* program,
         std::string(CHIMORA_SOURCE_DIR) + "/tools/wine-run.sh",
         "--prefix",
         UnixBuildPath("wineprefix"),
-        UnixBuildPath(program),
+        program[0] == '/' ? std::string(program) : UnixBuildPath(program),
     };
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -200,6 +202,13 @@ LONGLONG SinkBytes(const ProcessRun& run)
     if (!GetFileAttributesExA((run.folder + "sink.raw").c_str(), GetFileExInfoStandard, &data))
         return 0;
     return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+int PlayOnceIfAsked(int argc, char** argv)
+{
+    if (argc != 3 || strcmp(argv[1], "--play") != 0)
+        return -1;
+    return PlaySoundA(argv[2], NULL, SND_SYNC | SND_FILENAME) ? 0 : 1;
 }
 
 std::vector<LogLine> LogLines(const std::string& log, const char* prefix)

@@ -43,7 +43,7 @@ int OffsetForLocalTime(ULONGLONG boundaryMs, int hour, int minute);
 // Writes the settings to the registry for the next module to load.
 void WriteHostSettings(const HostSettings& settings);
 
-// Starts program (a file of the build folder) with args, its local time
+// Starts program (a file of the build folder, or an absolute Unix path) with args, its local time
 // offsetMinutes ahead of UTC and its sound going to its own sink; it is
 // killed should it still run after limitMs. Wine gives a child the parent's
 // Unix environment whatever its Windows one says, so the run is started as a
@@ -66,6 +66,12 @@ std::string LogText(const ProcessRun& run);
 
 // Bytes the run has played so far.
 LONGLONG SinkBytes(const ProcessRun& run);
+
+// For a test program started as "PROGRAM --play FILE": plays FILE once
+// with a plain PlaySoundA, the measure of one play in the program's sink,
+// and returns the exit code to end with (0 when it played). -1 when the
+// program was started otherwise.
+int PlayOnceIfAsked(int argc, char** argv);
 
 // A line of a host's log: its local time stamp and its text.
 struct LogLine {

@@ -12,6 +12,7 @@
 
 #include "tests/dialog_driver.h"
 #include "tests/import_hook.h"
+#include "tests/pe_image.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -115,10 +116,6 @@ TEST(ImportTable, ImportsOnlySystemLibraries)
 // import is written "#n". Each one exists on Windows XP SP3. A new import
 // fails the test below until it is judged fit for every Windows the module
 // runs on and added here.
-struct AllowedImports {
-    const char* library;
-    std::set<std::string> functions;
-};
 const AllowedImports kAllowedImports[] = {
     {"ADVAPI32.dll", {"RegCloseKey", "RegCreateKeyExA", "RegQueryValueExA", "RegSetValueExA"}},
     {"COMDLG32.DLL", {"GetOpenFileNameA"}},
@@ -152,80 +149,18 @@ const AllowedImports kAllowedImports[] = {
     {"hhctrl.ocx", {"#14"}},
 };
 
-const AllowedImports* FindAllowedImports(const char* library)
-{
-    for (const AllowedImports& allowed : kAllowedImports)
-        if (lstrcmpiA(allowed.library, library) == 0)
-            return &allowed;
-    return nullptr;
-}
-
 TEST(ImportTable, ImportsOnlyAllowedFunctionsThatWindowsXPHas)
 {
     LoadedModule module;
     ASSERT_TRUE(module.Load());
-    const IMAGE_DATA_DIRECTORY& dir = Directory(module.handle, IMAGE_DIRECTORY_ENTRY_IMPORT);
-    ASSERT_NE(dir.VirtualAddress, 0u);
-    int imported = 0;
-    for (const IMAGE_IMPORT_DESCRIPTOR* d = At<IMAGE_IMPORT_DESCRIPTOR>(module.handle, dir.VirtualAddress);
-         d->Name != 0; d++) {
-        const char* library = At<char>(module.handle, d->Name);
-        SCOPED_TRACE(library);
-        const AllowedImports* allowed = FindAllowedImports(library);
-        EXPECT_NE(allowed, nullptr) << "library not on the allow-list";
-        // The name table; the address table is already bound to the functions.
-        for (const IMAGE_THUNK_DATA32* t = At<IMAGE_THUNK_DATA32>(module.handle, d->OriginalFirstThunk);
-             t->u1.AddressOfData != 0; t++, imported++) {
-            std::string function = IMAGE_SNAP_BY_ORDINAL32(t->u1.Ordinal)
-                ? "#" + std::to_string(IMAGE_ORDINAL32(t->u1.Ordinal))
-                : std::string(At<IMAGE_IMPORT_BY_NAME>(module.handle, t->u1.AddressOfData)->Name);
-            if (allowed)
-                EXPECT_TRUE(allowed->functions.count(function)) << function << " is not on the allow-list";
-        }
-    }
-    EXPECT_GT(imported, 0);
+    ExpectOnlyAllowedImports(module.handle, kAllowedImports,
+                             sizeof(kAllowedImports) / sizeof(kAllowedImports[0]));
 }
 
 // What the user installs: small, stripped, nothing for a debugger.
 TEST(ModuleFile, IsAtMost32KiBWithoutDebugSections)
 {
-    WIN32_FILE_ATTRIBUTE_DATA file;
-    ASSERT_TRUE(GetFileAttributesExA(ModulePath().c_str(), GetFileExInfoStandard, &file));
-    EXPECT_EQ(file.nFileSizeHigh, 0u);
-    EXPECT_LE(file.nFileSizeLow, 32u * 1024) << "bytes";
-
-    LoadedModule module;
-    ASSERT_TRUE(module.Load());
-    const BYTE* base = reinterpret_cast<const BYTE*>(module.handle);
-    const IMAGE_NT_HEADERS32* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    ASSERT_GT(nt->FileHeader.NumberOfSections, 0);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; i++, section++) {
-        // Long section names, as debug sections have, sit in a string table
-        // and show here as "/n".
-        std::string name(reinterpret_cast<const char*>(section->Name),
-                         strnlen(reinterpret_cast<const char*>(section->Name), IMAGE_SIZEOF_SHORT_NAME));
-        EXPECT_NE(name.rfind(".debug", 0), 0u) << name;
-        EXPECT_NE(name[0], '/') << name;
-    }
-    EXPECT_EQ(nt->FileHeader.PointerToSymbolTable, 0u) << "symbols not stripped";
-    EXPECT_EQ(Directory(module.handle, IMAGE_DIRECTORY_ENTRY_DEBUG).Size, 0u);
-}
-
-// The module file's bytes, as the user installs them.
-std::vector<BYTE> ModuleFileBytes()
-{
-    std::vector<BYTE> bytes;
-    HANDLE file = CreateFileA(ModulePath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    BYTE buffer[4096];
-    DWORD got;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    CloseHandle(file);
-    return bytes;
+    ExpectSmallAndStripped(ModulePath());
 }
 
 // What a Windows 10 or 11 host may check of a module before it trusts it,
@@ -233,31 +168,7 @@ std::vector<BYTE> ModuleFileBytes()
 // needs, NX, no exception handlers (NO_SEH), and no version newer than 5.01.
 TEST(ModuleFile, HeaderAsksForASLRAndNXAndLoadsOnWindowsXP)
 {
-    std::vector<BYTE> bytes = ModuleFileBytes();
-    ASSERT_GT(bytes.size(), sizeof(IMAGE_DOS_HEADER));
-    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-    ASSERT_LE(dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32), bytes.size());
-    const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
-    ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
-    const IMAGE_OPTIONAL_HEADER32& optional = nt->OptionalHeader;
-
-    struct Field { const char* name; DWORD got; DWORD want; };
-    const Field fields[] = {
-        {"DllCharacteristics: DYNAMIC_BASE, NX_COMPAT, NO_SEH", optional.DllCharacteristics,
-         IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT |
-             IMAGE_DLLCHARACTERISTICS_NO_SEH},
-        {"MajorOperatingSystemVersion", optional.MajorOperatingSystemVersion, 5},
-        {"MinorOperatingSystemVersion", optional.MinorOperatingSystemVersion, 1},
-        {"MajorSubsystemVersion", optional.MajorSubsystemVersion, 5},
-        {"MinorSubsystemVersion", optional.MinorSubsystemVersion, 1},
-        {"Subsystem", optional.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI},
-        {"relocations stripped", (DWORD)(nt->FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED), 0},
-    };
-    for (const Field& field : fields)
-        EXPECT_EQ(field.got, field.want) << field.name;
-    // ASLR moves the image only with its relocations.
-    EXPECT_GT(optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
+    ExpectXPLoadableHardenedHeader(ModulePath());
 }
 
 // A fresh key, then the module loaded as the host loads it.

@@ -19,6 +19,10 @@ set -euo pipefail
 mode=$1 build=$2 source=$3 cpack=$4
 wine_run=("$source/tools/wine-run.sh" --prefix "$build/wineprefix")
 key='HKEY_CURRENT_USER\Software\Quillet\TimeSignal'
+# The tray program's own key, and the value that starts it with Windows.
+tray_key='HKEY_CURRENT_USER\Software\Quillet\TimeSignalTray'
+run_key='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run'
+run_value=Chimora
 status=0
 
 fail() { echo "FAIL: $*" >&2; status=1; }
@@ -53,7 +57,7 @@ unpacked=$work/unpacked/$top
 
 check_contents() {
     local want got readme text mentions
-    want=$(printf '%s\n' Chimora.chm Chimora.vxm LICENSE.txt readme-ja.txt remove-settings.reg \
+    want=$(printf '%s\n' Chimora.chm Chimora.vxm ChimoraTray.exe LICENSE.txt readme-ja.txt remove-settings.reg \
            sdk/bin/Chimora.dll sdk/include/chimora.h sdk/lib/Chimora.def sdk/lib/Chimora.lib \
            sdk/lib/cmake/Chimora/ChimoraConfig.cmake sdk/lib/cmake/Chimora/ChimoraConfigVersion.cmake \
            sdk/lib/libChimora.dll.a sounds/bell.wav sounds/signal.wav)
@@ -73,6 +77,7 @@ check_contents() {
     fi
 
     cmp -s "$unpacked/Chimora.vxm" "$build/Chimora.vxm" || fail "Chimora.vxm is not the built module"
+    cmp -s "$unpacked/ChimoraTray.exe" "$build/ChimoraTray.exe" || fail "ChimoraTray.exe is not the built program"
     cmp -s "$unpacked/sdk/bin/Chimora.dll" "$build/Chimora.vxm" || fail "sdk/bin/Chimora.dll differs from Chimora.vxm"
     cmp -s "$unpacked/sdk/include/chimora.h" "$source/include/chimora.h" || fail "sdk/include/chimora.h is not the public header"
     cmp -s "$unpacked/sdk/lib/Chimora.def" "$source/exports" || fail "sdk/lib/Chimora.def is not the export list"
@@ -88,20 +93,49 @@ check_contents() {
     [ "$(tail -c 2 "$readme" | od -An -tx1 | tr -d ' ')" = 0d0a ] || fail "readme-ja.txt does not end in CRLF"
     grep -qF '時報モジュール' <<<"$text" || fail "readme-ja.txt holds no Japanese title"
     grep -qF "Version $version" <<<"$text" || fail "readme-ja.txt does not state Version $version"
-    # The settings key is named, and every mention of it is the key exactly.
+    # The settings key and the tray program's key are named, and every
+    # mention of either is one of the keys exactly.
     mentions=$(tr -d '\r' <<<"$text" | grep -oE '[^[:space:]]*(Quillet|TimeSignal)[^[:space:]]*' || true)
-    [ -n "$mentions" ] || fail "readme-ja.txt does not name $key"
-    if grep -vqxF "$key" <<<"$mentions"; then
-        fail "readme-ja.txt names the key as"$'\n'"$mentions"$'\n'"instead of $key"
+    grep -qxF "$key" <<<"$mentions" || fail "readme-ja.txt does not name $key"
+    grep -qxF "$tray_key" <<<"$mentions" || fail "readme-ja.txt does not name $tray_key"
+    if grep -vqxF -e "$key" -e "$tray_key" <<<"$mentions"; then
+        fail "readme-ja.txt names the keys as"$'\n'"$mentions"$'\n'"instead of $key and $tray_key"
     fi
+    grep -qxF "$run_key" <<<"$(tr -d '\r' <<<"$text" | grep -oE '[^[:space:]]*CurrentVersion[^[:space:]]*')" \
+        || fail "readme-ja.txt does not name $run_key"
 
-    # The .reg file, imported the way a double click does, removes the key.
-    printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n' "$key" | cmp -s - "$unpacked/remove-settings.reg" \
-        || fail "remove-settings.reg is not the REGEDIT4 file that deletes $key"
+    # The .reg file, imported the way a double click does, removes both keys
+    # and the Run value, and nothing else of the Run key.
+    printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[-%s]\r\n\r\n[%s]\r\n"%s"=-\r\n\r\n' \
+           "$key" "$tray_key" "$run_key" "$run_value" | cmp -s - "$unpacked/remove-settings.reg" \
+        || fail "remove-settings.reg is not the REGEDIT4 file that deletes $key, $tray_key and the $run_value value"
     "${wine_run[@]}" reg add "$key" /v Enable /t REG_DWORD /d 1 /f >/dev/null
+    "${wine_run[@]}" reg add "$tray_key" /v QuietEnable /t REG_DWORD /d 1 /f >/dev/null
+    "${wine_run[@]}" reg add "$run_key" /v "$run_value" /d '"C:\Chimora\ChimoraTray.exe"' /f >/dev/null
+    "${wine_run[@]}" reg add "$run_key" /v ChimoraOther /d other.exe /f >/dev/null
     "${wine_run[@]}" reg query "$key" >/dev/null || fail "could not make $key to remove"
     "${wine_run[@]}" regedit /s "$(winepath_of "$unpacked/remove-settings.reg")" || fail "regedit failed"
     if "${wine_run[@]}" reg query "$key" >/dev/null 2>&1; then fail "remove-settings.reg left $key in place"; fi
+    if "${wine_run[@]}" reg query "$tray_key" >/dev/null 2>&1; then fail "remove-settings.reg left $tray_key in place"; fi
+    if "${wine_run[@]}" reg query "$run_key" /v "$run_value" >/dev/null 2>&1; then
+        fail "remove-settings.reg left the $run_value value in place"
+    fi
+    "${wine_run[@]}" reg query "$run_key" /v ChimoraOther >/dev/null 2>&1 \
+        || fail "remove-settings.reg removed another program's Run value"
+    "${wine_run[@]}" reg delete "$run_key" /v ChimoraOther /f >/dev/null 2>&1 || true
+}
+
+# The tray program started from the unpacked ZIP, beside the module it
+# ships with, driven by the tray test's package case.
+check_tray() {
+    local exe
+    exe=$(find "$unpacked" -name ChimoraTray.exe | head -n 1)
+    [ -n "$exe" ] || { fail "no ChimoraTray.exe in the ZIP"; return; }
+    local out
+    out=$(CHIMORA_TRAY_FOLDER=$(dirname "$exe") "${wine_run[@]}" "$build/tray_test.exe" \
+          --gtest_filter=TrayPackage.* 2>&1) || true
+    grep -qF '[       OK ] TrayPackage.RunsFromTheUnpackedPackage' <<<"$out" \
+        || { echo "$out"; fail "ChimoraTray.exe does not run from the unpacked ZIP"; }
 }
 
 # A Unix path as Wine's Z: drive shows it.
@@ -358,6 +392,10 @@ readme_labels() {
     sed -n 's/^ *\(CONTROL\|CAPTION\|IDS_[A-Z_]*,\) *"\([^"]*\)".*/\2/p' "$source/resources/chimora.rc" \
         | sed 's/(&.)//; s/:$//'
     grep -oP '^    \{ "\K[^"]+(?=", +-?[0-9]+ \},)' "$source/dialog/settings_dialog.cpp"
+    # The tray program's menu and its quiet-hours dialog, without "...".
+    sed -n 's/^ *MENUITEM *"\([^"]*\)".*/\1/p' "$source/tray/tray.rc" | sed 's/(&.)//; s/\.\.\.$//'
+    sed -n 's/^ *\(CONTROL\|CAPTION\) *"\([^"]*\)".*/\2/p' "$source/tray/quiet_dialog.rc" \
+        | sed 's/(&.)//; s/:$//'
     printf '%s\n' プロパティ 全般 セキュリティ 許可する ブロックの解除 OK 開く 音量ミキサー \
         一般の警告音 ユーザーアカウント制御 はい '#'
 }
@@ -419,9 +457,10 @@ check_user_files() {
         check_jis_text "$name" "$unpacked/$name"
         check_crlf "$name" "$unpacked/$name"
     done
-    # The help page shows the dialog's picture: the help file holds it.
-    LC_ALL=C grep -qaF '/settings-dialog.png' "$unpacked/Chimora.chm" \
-        || fail "Chimora.chm holds no settings-dialog.png"
+    # The help page shows the pictures of the dialogs and the tray menu: the help file holds them.
+    for name in settings-dialog.png tray-menu.png quiet-hours-dialog.png; do
+        LC_ALL=C grep -qaF "/$name" "$unpacked/Chimora.chm" || fail "Chimora.chm holds no $name"
+    done
     # The help's texts, converted as the build converts them into the help file.
     for name in index.htm popup.txt; do
         iconv -f UTF-8 -t CP932 "$source/help/$name" >"$work/$name" || fail "help/$name is not code page 932"
@@ -449,7 +488,7 @@ check_user_files() {
 }
 
 case $mode in
-    contents) check_contents; check_user_files ;;
+    contents) check_contents; check_user_files; check_tray ;;
     sample) check_sample "$5" "$6" ;;
     msvc) check_msvc "$5" "$6" "$7" "$8" ;;
     cmake) check_cmake "$5" "$6" "$7" "$8" "$9" ;;

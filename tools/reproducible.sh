@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Shows that the build is reproducible: builds the module, the help file and
-# the package a second time, from a copy of the sources at another path,
-# into another folder, at another time of day and in another time zone, and
-# compares the results byte for byte with those of the given build.
+# Shows that the build is reproducible: builds the module, the tray program,
+# the help file and the package a second time, from a copy of the sources at
+# another path, into another folder, at another time of day and in another
+# time zone, and compares the results byte for byte with those of the given build.
 # Usage: tools/reproducible.sh BUILD-DIR [CPACK]
 # The copy is the working tree as it is (changes not yet committed too), on
 # the same commit, whose time stamps every build of it.
@@ -31,7 +31,7 @@ export TZ=XYZ-9
 cmake -S "$copy" -B "$second" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/i686-mingw32.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$work/configure.log" 2>&1 \
     || { cat "$work/configure.log"; echo "FAIL: configure" >&2; exit 1; }
-cmake --build "$second" -j 1 --target Chimora chimora_help chimora_package_files \
+cmake --build "$second" -j 1 --target Chimora ChimoraTray chimora_help chimora_package_files \
       >"$work/build.log" 2>&1 \
     || { cat "$work/build.log"; echo "FAIL: build" >&2; exit 1; }
 
@@ -56,6 +56,7 @@ compare() {
 }
 compare Chimora.vxm "$build/Chimora.vxm" "$second/Chimora.vxm"
 compare Chimora.chm "$build/Chimora.chm" "$second/Chimora.chm"
+compare ChimoraTray.exe "$build/ChimoraTray.exe" "$second/ChimoraTray.exe"
 zip=$(cd "$work/package-first" && ls -- *.zip)
 compare "$zip" "$work/package-first/$zip" "$work/package-second/$zip"
 compare "$zip.sha256" "$work/package-first/$zip.sha256" "$work/package-second/$zip.sha256"
