@@ -54,10 +54,16 @@ wine_run reg add "$key" /v SignalType /t REG_DWORD /d 0 /f >/dev/null
 wine_run reg add "$key" /v Interval /t REG_DWORD /d 60 /f >/dev/null
 wine_run reg add "$key" /v WaveName /t REG_SZ /d "$wave" /f >/dev/null
 
-# Until a few seconds after the next boundary that leaves the host time to start.
+# Until a few seconds after the next boundary that leaves the host time to
+# start. Too near a boundary, the host might or might not get there first:
+# let it pass, so that the run spans exactly one boundary.
 now=$(date +%s)
 ahead=$(( 60 - now % 60 ))
-[ "$ahead" -ge 5 ] || ahead=$(( ahead + 60 ))
+if [ "$ahead" -lt 10 ]; then
+    sleep $(( ahead + 1 ))
+    now=$(date +%s)
+    ahead=$(( 60 - now % 60 ))
+fi
 seconds=${2:-$(( ahead + 4 ))}
 boundary=$(date -d "@$(( now + ahead ))" +%T)
 echo "chime: $wave plays at every minute; next at $boundary; running the host for ${seconds}s"
