@@ -208,7 +208,12 @@ int PlayOnceIfAsked(int argc, char** argv)
 {
     if (argc != 3 || strcmp(argv[1], "--play") != 0)
         return -1;
-    return PlaySoundA(argv[2], NULL, SND_SYNC | SND_FILENAME) ? 0 : 1;
+    // Bound here, not imported: a host test must not load the player's
+    // library before the module does.
+    typedef BOOL(WINAPI * PlaySoundFn)(LPCSTR, HMODULE, DWORD);
+    PlaySoundFn play = reinterpret_cast<PlaySoundFn>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("winmm.dll"), "PlaySoundA")));
+    return play && play(argv[2], NULL, SND_SYNC | SND_FILENAME) ? 0 : 1;
 }
 
 std::vector<LogLine> LogLines(const std::string& log, const char* prefix)
